@@ -1,0 +1,5 @@
+#include "ride/ride.hpp"
+
+namespace ride {
+void ride_main() {}
+}  // namespace ride

@@ -1,0 +1,1 @@
+#include "route_import/route_import.hpp"

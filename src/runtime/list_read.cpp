@@ -1,0 +1,329 @@
+// List-directed input.
+//
+// Values are separated by blanks, tabs, commas and record ends. A slash ends
+// the READ; r*c repeats c r times and r* gives r null values; a null value
+// leaves its item unchanged. A number keeps at most 40 significant digits and
+// is converted with strtod, then rounded to float for a REAL; a character
+// value is bare (up to a blank, comma, slash or record end) or quoted.
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "runtime/list_io.hpp"
+
+namespace rt {
+namespace {
+
+constexpr std::size_t k_max_digits = 40;
+constexpr long k_max_exponent = 99999999;
+constexpr int k_eof = -1;
+
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_sign(int c) { return c == '+' || c == '-'; }
+bool is_exponent_letter(int c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
+bool is_blank(int c) { return c == ' ' || c == '\t'; }
+bool ends_bare_value(int c) { return c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '/'; }
+
+enum class ValueType { none, number, text };
+
+class ListReader {
+ public:
+  explicit ListReader(CharSource& in) : in_(in) {}
+
+  IoStatus read(std::span<const InItem> items) {
+    for (const InItem& item : items) {
+      if (quit_) return IoStatus::ok;
+      if (eof_) return IoStatus::end;
+      if (count_ == 0) {
+        type_ = ValueType::none;
+        bool have_data = false;
+        while (!have_data) {
+          const int c = get();
+          switch (c) {
+            case k_eof:
+              return IoStatus::end;
+            case ' ':
+            case '\t':
+            case '\n':
+              continue;
+            case '/':
+              quit_ = true;
+              return IoStatus::ok;
+            case ',':
+              count_ = 1;
+              have_data = true;
+              type_ = ValueType::none;
+              break;
+            default:
+              in_.unget(c);
+              have_data = true;
+              if (const IoStatus s = read_value(item); s != IoStatus::ok) return s;
+              after_value();
+              break;
+          }
+        }
+      } else {
+        if (const IoStatus s = read_value(item); s != IoStatus::ok) return s;
+        after_value();
+      }
+      if (quit_) return IoStatus::ok;
+      if (type_ != ValueType::none) store(item);
+      if (count_ > 0) --count_;
+    }
+    return IoStatus::ok;
+  }
+
+  bool at_eof() const { return eof_; }
+
+ private:
+  int get() {
+    const int c = in_.get();
+    if (c == k_eof) eof_ = true;
+    return c;
+  }
+
+  IoStatus read_value(const InItem& item) {
+    switch (item.kind) {
+      case InItem::Kind::integer:
+        return read_number(false, true);
+      case InItem::Kind::real:
+        return read_number(false, false);
+      case InItem::Kind::text:
+        return read_text();
+    }
+    return IoStatus::error;
+  }
+
+  // Blanks after a value, then one comma as its separator.
+  void after_value() {
+    int c;
+    do c = get();
+    while (is_blank(c));
+    if (c != ',' || count_ > 1) in_.unget(c);
+  }
+
+  void store(const InItem& item) {
+    switch (item.kind) {
+      case InItem::Kind::integer:
+        *item.i = to_integer(number_);
+        break;
+      case InItem::Kind::real:
+        *item.r = static_cast<float>(number_);
+        break;
+      case InItem::Kind::text: {
+        // The value ends at its first NUL byte, like a C string.
+        const std::size_t n = std::min(text_.find('\0'), text_.size());
+        assign_text(item.s, std::string_view(text_).substr(0, n));
+        break;
+      }
+    }
+  }
+
+  // Conversion of the read value to INTEGER, as the x86-64 truncating
+  // conversion does: out of range and NaN give the lowest INTEGER.
+  static int32_t to_integer(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+  }
+
+  IoStatus read_number(bool after_star, bool want_integer) {
+    if (!after_star) {
+      if (count_ > 0) return IoStatus::ok;
+      count_ = 1;
+    }
+    type_ = ValueType::none;
+    long exponent = 0;
+    bool have_star = false;
+    std::string digits;
+    bool negative = false;
+    long have_num = 0;
+    int c = 0;
+    for (;;) {
+      digits.clear();
+      negative = false;
+      have_num = 0;
+      c = get();
+      if (c == '-') {
+        negative = true;
+        c = get();
+      } else if (c == '+') {
+        c = get();
+      }
+      while (c == '0') {
+        ++have_num;
+        c = get();
+      }
+      while (is_digit(c)) {
+        if (digits.size() < k_max_digits) digits.push_back(static_cast<char>(c));
+        else ++exponent;
+        c = get();
+      }
+      if (c == '*' && !after_star) {
+        if (digits.empty() || exponent != 0 || negative) return IoStatus::error;
+        after_star = have_star = true;
+        count_ = static_cast<int>(std::strtol(digits.c_str(), nullptr, 10));
+        continue;
+      }
+      break;
+    }
+    if (c == '.') {
+      if (want_integer) return IoStatus::error;
+      c = get();
+      if (digits.empty())
+        while (c == '0') {
+          ++have_num;
+          --exponent;
+          c = get();
+        }
+      while (is_digit(c)) {
+        if (digits.size() < k_max_digits) {
+          digits.push_back(static_cast<char>(c));
+          --exponent;
+        }
+        c = get();
+      }
+    }
+    have_num += static_cast<long>(digits.size());
+    bool sign_only = is_sign(c);
+    if (sign_only || (have_num != 0 && is_exponent_letter(c))) {
+      if (!sign_only) {
+        if (want_integer) return IoStatus::error;
+        c = get();
+      }
+      bool exp_negative = false;
+      if (is_sign(c)) {
+        exp_negative = c == '-';
+        c = get();
+      }
+      if (!is_digit(c)) return IoStatus::error;
+      long e = c - '0';
+      while (is_digit(c = get())) {
+        e = 10 * e + (c - '0');
+        if (e > k_max_exponent) return IoStatus::error;
+      }
+      exponent += exp_negative ? -e : e;
+    }
+    in_.unget(c);
+    if (!digits.empty()) {
+      ++have_num;
+      while (digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+      }
+      std::string s = negative ? "-" + digits : digits;
+      if (exponent != 0) s += "e" + std::to_string(exponent);
+      number_ = std::strtod(s.c_str(), nullptr);
+    } else {
+      number_ = 0.0;
+    }
+    if (have_num != 0) {
+      type_ = ValueType::number;
+      return IoStatus::ok;
+    }
+    if (c == ',' || c == '/') return IoStatus::ok;
+    if (have_star && (c == ' ' || c == '\t' || c == '\n')) return IoStatus::ok;
+    return IoStatus::error;
+  }
+
+  IoStatus read_text() {
+    if (count_ > 0) return IoStatus::ok;
+    type_ = ValueType::none;
+    text_.clear();
+    int c = get();
+    if (is_digit(c)) {
+      // Digits first: a repeat count r* or a bare value that begins with digits.
+      count_ = c - '0';
+      text_.push_back(static_cast<char>(c));
+      for (;;) {
+        c = get();
+        if (c == '*') {
+          if (count_ == 0) {
+            count_ = 1;
+            return bare_text_from(c);
+          }
+          text_.clear();
+          break;
+        }
+        if (ends_bare_value(c) || c == k_eof) {
+          if (c != k_eof) in_.unget(c);
+          count_ = 1;
+          type_ = ValueType::text;
+          return IoStatus::ok;
+        }
+        if (!is_digit(c)) {
+          count_ = 1;
+          return bare_text_from(c);
+        }
+        text_.push_back(static_cast<char>(c));
+        count_ = 10 * count_ + (c - '0');
+      }
+    } else {
+      in_.unget(c);
+    }
+    c = get();
+    if (c != '\'' && c != '"') {
+      if (is_blank(c) || c == ',' || c == '/' || c == k_eof) {
+        in_.unget(c);
+        return IoStatus::ok;  // a null value
+      }
+      return bare_text_from(c);
+    }
+    return quoted_text(c);
+  }
+
+  // A bare value whose first character `c` has been read.
+  IoStatus bare_text_from(int c) {
+    text_.push_back(static_cast<char>(c));
+    for (;;) {
+      c = get();
+      if (ends_bare_value(c) || c == k_eof) {
+        if (c != k_eof) in_.unget(c);
+        type_ = ValueType::text;
+        return IoStatus::ok;
+      }
+      text_.push_back(static_cast<char>(c));
+    }
+  }
+
+  // A value between quotes; a doubled quote stands for one, a record end
+  // inside the quotes is passed over (a backslash before it keeps a newline).
+  IoStatus quoted_text(int quote) {
+    type_ = ValueType::text;
+    for (;;) {
+      int c;
+      while ((c = get()) != quote && c != '\n' && c != k_eof) text_.push_back(static_cast<char>(c));
+      if (c == k_eof) return IoStatus::end;
+      if (c == '\n') {
+        if (!text_.empty() && text_.back() == '\\') text_.back() = '\n';
+        continue;
+      }
+      c = get();
+      if (c == quote) {
+        text_.push_back(static_cast<char>(quote));
+        continue;
+      }
+      in_.unget(c);
+      return IoStatus::ok;
+    }
+  }
+
+  CharSource& in_;
+  bool eof_ = false;
+  bool quit_ = false;
+  int count_ = 0;
+  ValueType type_ = ValueType::none;
+  double number_ = 0.0;
+  std::string text_;
+};
+
+}  // namespace
+
+IoStatus list_parse(CharSource& in, std::span<const InItem> items) {
+  ListReader reader(in);
+  return reader.read(items);
+}
+
+}  // namespace rt

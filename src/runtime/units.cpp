@@ -1,0 +1,443 @@
+// The unit table: buffered records on file descriptors.
+//
+// Each unit keeps one logical position. Reading fills a buffer from that
+// position; writing collects records in a buffer and writes them at that
+// position (pwrite on regular files, so nothing depends on the descriptor's
+// own offset). The end of the last record written is remembered; a rewind or
+// a close after a WRITE cuts the file there.
+//
+// A signal that ends the program may arrive at any point. Every change of a
+// unit's write state happens inside a critical section; a signal that comes
+// during one is handled when the section ends, so the handler always sees
+// consistent buffers.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "runtime/list_io.hpp"
+#include "runtime/units_internal.hpp"
+
+namespace rt {
+namespace {
+
+constexpr int32_t k_unit_count = 100;
+constexpr std::size_t k_buffer_size = 1 << 16;
+
+struct Unit {
+  bool connected = false;
+  int fd = -1;
+  bool own_fd = false;       // closed by close_all
+  bool sequential = false;   // a stream or device: read()/write(), no cutting
+  bool writable = false;
+  bool flush_each_record = false;
+  std::string name;
+
+  int64_t base = 0;  // file position of the start of the current buffer
+  enum class Mode { idle, reading, writing } mode = Mode::idle;
+
+  std::unique_ptr<char[]> rbuf;
+  std::size_t rcur = 0;
+  std::size_t rlen = 0;
+  bool eof = false;         // the end of the file was met; cleared by rewind
+  int read_errno = 0;       // a read failed
+
+  std::string wbuf;
+  bool dirty = false;       // written since the last rewind
+  int64_t written_end = 0;  // position after the last record written
+};
+
+std::array<Unit, k_unit_count> g_units;
+bool g_standard_ready = false;
+
+std::atomic<int> g_critical{0};
+std::atomic<int> g_pending_signal{0};
+
+// Raw write of a whole buffer; returns 0 or an errno value. Async-signal-safe.
+int write_all(Unit& u, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = u.sequential ? ::write(u.fd, data + done, size - done)
+                                   : ::pwrite(u.fd, data + done, size - done,
+                                              static_cast<off_t>(u.base + static_cast<int64_t>(done)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+// Writes the buffer out and empties it; returns 0 or an errno value.
+int flush_unit(Unit& u) {
+  if (u.wbuf.empty()) return 0;
+  const int err = write_all(u, u.wbuf.data(), u.wbuf.size());
+  u.base += static_cast<int64_t>(u.wbuf.size());
+  u.wbuf.clear();
+  return err;
+}
+
+// Flush, cut after the last record written, close. Returns 0 or an errno
+// value. Async-signal-safe: no allocation, no locks.
+int close_unit(Unit& u) {
+  int err = 0;
+  if (!u.wbuf.empty()) {
+    err = write_all(u, u.wbuf.data(), u.wbuf.size());
+    u.base += static_cast<int64_t>(u.wbuf.size());
+  }
+  if (u.dirty && !u.sequential && err == 0 && ::ftruncate(u.fd, static_cast<off_t>(u.written_end)) != 0)
+    err = errno;
+  if (u.own_fd) ::close(u.fd);
+  u.connected = false;
+  u.dirty = false;
+  u.fd = -1;
+  return err;
+}
+
+void signal_exit(int sig) {
+  for (Unit& u : g_units)
+    if (u.connected) close_unit(u);
+  ::_exit(128 + sig);
+}
+
+extern "C" void on_signal(int sig) {
+  if (g_critical.load(std::memory_order_relaxed) > 0) {
+    g_pending_signal.store(sig, std::memory_order_relaxed);
+    return;
+  }
+  signal_exit(sig);
+}
+
+// While alive, a terminating signal waits.
+class Critical {
+ public:
+  Critical() {
+    g_critical.fetch_add(1, std::memory_order_relaxed);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+  }
+  ~Critical() {
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (g_critical.fetch_sub(1, std::memory_order_relaxed) == 1) {
+      const int sig = g_pending_signal.load(std::memory_order_relaxed);
+      if (sig != 0) signal_exit(sig);
+    }
+  }
+  Critical(const Critical&) = delete;
+  Critical& operator=(const Critical&) = delete;
+};
+
+std::string unit_label(int32_t unit, const std::string& name) {
+  return "ride_estimate: unite " + std::to_string(unit) + " (" + name + "): ";
+}
+
+[[noreturn]] void fail(int32_t unit, const std::string& name, const std::string& cause, int err = 0) {
+  std::string msg = unit_label(unit, name) + cause;
+  if (err != 0) msg += " (" + std::string(std::strerror(err)) + ")";
+  throw FatalError(msg);
+}
+
+void attach(int32_t unit, int fd, std::string name, bool writable) {
+  Unit& u = g_units[static_cast<std::size_t>(unit)];
+  u = Unit{};
+  u.connected = true;
+  u.fd = fd;
+  u.own_fd = false;
+  u.sequential = true;
+  u.writable = writable;
+  u.flush_each_record = writable && ::isatty(fd) == 1;
+  u.name = std::move(name);
+}
+
+void ensure_standard_units() {
+  if (g_standard_ready) return;
+  g_standard_ready = true;
+  attach(5, 0, "entree standard", false);
+  attach(6, 1, "sortie standard", true);
+}
+
+Unit& unit_for(int32_t unit) {
+  ensure_standard_units();
+  if (unit < 0 || unit >= k_unit_count) throw FatalError("ride_estimate: unite " + std::to_string(unit) + " hors limites");
+  Unit& u = g_units[static_cast<std::size_t>(unit)];
+  if (!u.connected) throw FatalError("ride_estimate: unite " + std::to_string(unit) + " non connectee");
+  return u;
+}
+
+void begin_read(int32_t unit, Unit& u) {
+  if (u.mode == Unit::Mode::writing) {
+    Critical guard;
+    if (const int err = flush_unit(u); err != 0) fail(unit, u.name, "ecriture impossible", err);
+  }
+  if (u.mode != Unit::Mode::reading) {
+    if (!u.rbuf) u.rbuf = std::make_unique<char[]>(k_buffer_size);
+    u.mode = Unit::Mode::reading;
+    u.rcur = u.rlen = 0;
+  }
+}
+
+// Refills the read buffer; false at the end of the file or on a read error.
+bool refill(Unit& u) {
+  u.base += static_cast<int64_t>(u.rlen);
+  u.rcur = u.rlen = 0;
+  if (u.eof || u.read_errno != 0) return false;
+  for (;;) {
+    const ssize_t n = u.sequential ? ::read(u.fd, u.rbuf.get(), k_buffer_size)
+                                   : ::pread(u.fd, u.rbuf.get(), k_buffer_size, static_cast<off_t>(u.base));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      u.read_errno = errno;
+      return false;
+    }
+    if (n == 0) {
+      u.eof = true;
+      return false;
+    }
+    u.rlen = static_cast<std::size_t>(n);
+    return true;
+  }
+}
+
+inline int get_byte(Unit& u) {
+  if (u.rcur == u.rlen && !refill(u)) return -1;
+  return static_cast<unsigned char>(u.rbuf[u.rcur++]);
+}
+
+class UnitSource final : public CharSource {
+ public:
+  explicit UnitSource(Unit& u) : u_(u) {}
+  int get() override { return get_byte(u_); }
+  void unget(int c) override {
+    if (c != -1) --u_.rcur;
+  }
+
+ private:
+  Unit& u_;
+};
+
+// Reads the rest of the current record into `line` (without its '\n').
+// Returns false when the file ended before any byte of the record.
+bool read_record(Unit& u, std::string& line) {
+  line.clear();
+  bool any = false;
+  for (;;) {
+    if (u.rcur == u.rlen && !refill(u)) return any;
+    any = true;
+    const char* start = u.rbuf.get() + u.rcur;
+    const std::size_t avail = u.rlen - u.rcur;
+    const void* nl = std::memchr(start, '\n', avail);
+    if (nl != nullptr) {
+      const auto n = static_cast<std::size_t>(static_cast<const char*>(nl) - start);
+      line.append(start, n);
+      u.rcur += n + 1;
+      return true;
+    }
+    line.append(start, avail);
+    u.rcur = u.rlen;
+  }
+}
+
+void write_record(int32_t unit, const std::string& text) {
+  Unit& u = unit_for(unit);
+  if (!u.writable) fail(unit, u.name, "ecriture impossible", EBADF);
+  Critical guard;
+  if (u.mode == Unit::Mode::reading) {
+    u.base += static_cast<int64_t>(u.rcur);
+    u.rcur = u.rlen = 0;
+  }
+  u.mode = Unit::Mode::writing;
+  u.wbuf.append(text);
+  u.wbuf.push_back('\n');
+  u.dirty = true;
+  u.written_end = u.base + static_cast<int64_t>(u.wbuf.size());
+  if (u.flush_each_record || u.wbuf.size() >= k_buffer_size) {
+    if (const int err = flush_unit(u); err != 0) fail(unit, u.name, "ecriture impossible", err);
+  }
+}
+
+IoStatus take_branch(int32_t unit, const Unit& u, IoStatus status, Branches branches) {
+  if (status == IoStatus::end && !branches.end) fail(unit, u.name, "fin de fichier");
+  if (status == IoStatus::error && !branches.err) {
+    if (u.read_errno != 0) fail(unit, u.name, "lecture impossible", u.read_errno);
+    fail(unit, u.name, "valeur illisible");
+  }
+  return status;
+}
+
+void prepare_keyboard_read(int32_t unit) {
+  // The screen shows every question before the keyboard is read.
+  if (unit == 5 && g_units[6].connected) {
+    Critical guard;
+    if (const int err = flush_unit(g_units[6]); err != 0) fail(6, g_units[6].name, "ecriture impossible", err);
+  }
+}
+
+}  // namespace
+
+void attach_stream(int32_t unit, int fd, std::string name, bool writable) {
+  ensure_standard_units();
+  Critical guard;
+  Unit& u = g_units[static_cast<std::size_t>(unit)];
+  if (u.connected) close_unit(u);
+  attach(unit, fd, std::move(name), writable);
+}
+
+IoStatus open(int32_t unit, std::string_view name, OpenStatus status, Branches branches, Access access) {
+  ensure_standard_units();
+  if (unit < 0 || unit >= k_unit_count || unit == 5 || unit == 6)
+    throw FatalError("ride_estimate: unite " + std::to_string(unit) + " hors limites");
+  const std::size_t len = name.find_last_not_of(' ');
+  const std::string path(name.substr(0, len == std::string_view::npos ? 0 : len + 1));
+  Critical guard;
+  Unit& u = g_units[static_cast<std::size_t>(unit)];
+  if (u.connected) {
+    if (const int err = close_unit(u); err != 0) fail(unit, u.name, "ecriture impossible", err);
+  }
+  int flags = O_CLOEXEC | (access == Access::read_only ? O_RDONLY : O_RDWR);
+  if (status == OpenStatus::new_file) flags |= O_CREAT | O_EXCL;
+  if (status == OpenStatus::unknown) flags |= O_CREAT;
+  int fd = -1;
+  int err = 0;
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    err = ENOENT;
+  } else {
+    fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) err = errno;
+  }
+  struct stat st {};
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    fd = -1;
+    err = EISDIR;
+  }
+  if (fd < 0) {
+    if (branches.err) return IoStatus::error;
+    fail(unit, path, "ouverture ou creation impossible", err);
+  }
+  u = Unit{};
+  u.connected = true;
+  u.fd = fd;
+  u.own_fd = true;
+  u.sequential = !S_ISREG(st.st_mode);
+  u.writable = access == Access::read_write;
+  u.name = path;
+  return IoStatus::ok;
+}
+
+void rewind(int32_t unit) {
+  Unit& u = unit_for(unit);
+  Critical guard;
+  if (const int err = flush_unit(u); err != 0) fail(unit, u.name, "ecriture impossible", err);
+  if (u.dirty && !u.sequential && ::ftruncate(u.fd, static_cast<off_t>(u.written_end)) != 0)
+    fail(unit, u.name, "ecriture impossible", errno);
+  u.dirty = false;
+  u.mode = Unit::Mode::idle;
+  u.base = 0;
+  u.rcur = u.rlen = 0;
+  u.eof = false;
+  u.read_errno = 0;
+  if (u.sequential) ::lseek(u.fd, 0, SEEK_SET);
+}
+
+void write_formatted(int32_t unit, const Format& format, OutList items) {
+  thread_local std::string line;
+  line.clear();
+  format.edit(line, std::span<const OutItem>(items.begin(), items.size()));
+  write_record(unit, line);
+}
+
+void write_list(int32_t unit, OutList items) {
+  thread_local std::string lines;
+  lines.clear();
+  list_edit(lines, std::span<const OutItem>(items.begin(), items.size()));
+  lines.pop_back();  // write_record ends the last line
+  write_record(unit, lines);
+}
+
+IoStatus read_formatted(int32_t unit, const Format& format, InList items, Branches branches) {
+  Unit& u = unit_for(unit);
+  prepare_keyboard_read(unit);
+  begin_read(unit, u);
+  thread_local std::string line;
+  if (u.eof || !read_record(u, line)) {
+    return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
+  }
+  if (u.read_errno != 0) return take_branch(unit, u, IoStatus::error, branches);
+  const std::span<const int32_t> widths = format.input_widths();
+  std::size_t col = 0;
+  std::size_t k = 0;
+  for (const InItem& item : items) {
+    if (item.kind != InItem::Kind::text || k >= widths.size())
+      throw std::invalid_argument("formatted input takes CHARACTER items with A descriptors");
+    const std::size_t len = item.s.size();
+    const std::size_t w = widths[k] == 0 ? len : static_cast<std::size_t>(widths[k]);
+    ++k;
+    std::string field = col < line.size() ? line.substr(col, w) : std::string();
+    field.resize(w, ' ');
+    col += w;
+    // A field wider than its variable gives its rightmost characters.
+    assign_text(item.s, w > len ? std::string_view(field).substr(w - len) : std::string_view(field));
+  }
+  return IoStatus::ok;
+}
+
+IoStatus read_list(int32_t unit, InList items, Branches branches) {
+  Unit& u = unit_for(unit);
+  prepare_keyboard_read(unit);
+  begin_read(unit, u);
+  if (u.eof) return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
+  UnitSource source(u);
+  IoStatus status = list_parse(source, std::span<const InItem>(items.begin(), items.size()));
+  if (status == IoStatus::ok && !u.eof) {
+    // The rest of the record is skipped; a file that ends inside it gives
+    // the end status, though the values have been taken.
+    int c;
+    do c = get_byte(u);
+    while (c != '\n' && c != -1);
+    if (c == -1) status = IoStatus::end;
+  } else if (status == IoStatus::error && !u.eof) {
+    source.skip_record();
+  }
+  if (u.read_errno != 0) status = IoStatus::error;
+  return take_branch(unit, u, status, branches);
+}
+
+void stop(int status) { throw StopRequest{status}; }
+
+std::string close_all() noexcept {
+  Critical guard;
+  std::string first_error;
+  for (std::size_t k = 0; k < g_units.size(); ++k) {
+    Unit& u = g_units[k];
+    if (!u.connected) continue;
+    const int err = close_unit(u);
+    if (err != 0 && first_error.empty()) {
+      try {
+        first_error = unit_label(static_cast<int32_t>(k), u.name) + "ecriture impossible (" + std::strerror(err) + ")";
+      } catch (...) {
+        first_error = "ride_estimate: ecriture impossible";
+      }
+    }
+  }
+  g_standard_ready = false;
+  return first_error;
+}
+
+void install_signal_handlers() {
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace rt

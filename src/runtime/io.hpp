@@ -83,6 +83,10 @@ IoStatus open(int32_t unit, std::string_view name, OpenStatus status, Branches b
 /// last record written.
 void rewind(int32_t unit);
 
+/// ENDFILE: the file ends where the unit stands; whatever follows is removed
+/// (after a REWIND this empties the file). Nothing is cut on a stream.
+void endfile(int32_t unit);
+
 /// Formatted WRITE of one record.
 void write_formatted(int32_t unit, const Format& format, OutList items);
 

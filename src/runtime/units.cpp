@@ -347,6 +347,19 @@ void rewind(int32_t unit) {
   if (u.sequential) ::lseek(u.fd, 0, SEEK_SET);
 }
 
+void endfile(int32_t unit) {
+  Unit& u = unit_for(unit);
+  Critical guard;
+  if (const int err = flush_unit(u); err != 0) fail(unit, u.name, "ecriture impossible", err);
+  if (u.mode == Unit::Mode::reading) u.base += static_cast<int64_t>(u.rcur);
+  u.mode = Unit::Mode::idle;
+  u.rcur = u.rlen = 0;
+  u.dirty = false;
+  u.written_end = u.base;
+  if (!u.sequential && ::ftruncate(u.fd, static_cast<off_t>(u.base)) != 0)
+    fail(unit, u.name, "ecriture impossible", errno);
+}
+
 void write_formatted(int32_t unit, const Format& format, OutList items) {
   thread_local std::string line;
   line.clear();

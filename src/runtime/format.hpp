@@ -27,6 +27,7 @@ struct OutItem {
   OutItem(float v) : kind(Kind::real), r(v) {}                // NOLINT
   OutItem(std::string_view v) : kind(Kind::text), s(v) {}     // NOLINT
   OutItem(const char* v) : kind(Kind::text), s(v) {}          // NOLINT
+  OutItem(const std::string& v) : kind(Kind::text), s(v) {}   // NOLINT
 };
 
 using OutList = std::initializer_list<OutItem>;

@@ -232,18 +232,21 @@ Format::Format(std::string_view text) : text_(text) {
 
 void Format::edit(std::string& out, std::span<const OutItem> items) const {
   std::size_t next = 0;
+  // nX moves the position; its blanks are written only when something
+  // follows them, so a record never ends with the blanks of an X.
+  int32_t pending_blanks = 0;
   for (const Descriptor& d : descriptors_) {
-    switch (d.op) {
-      case Op::blanks:
-        put_blanks(out, d.width);
-        continue;
-      case Op::literal:
-        out.append(d.literal);
-        continue;
-      default:
-        break;
+    if (d.op == Op::blanks) {
+      pending_blanks += d.width;
+      continue;
     }
-    if (next == items.size()) return;
+    if (d.op != Op::literal && next == items.size()) return;
+    put_blanks(out, pending_blanks);
+    pending_blanks = 0;
+    if (d.op == Op::literal) {
+      out.append(d.literal);
+      continue;
+    }
     const OutItem& item = items[next++];
     switch (d.op) {
       case Op::integer:

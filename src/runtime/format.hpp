@@ -39,7 +39,8 @@ class Format {
   explicit Format(std::string_view text);
 
   /// Appends the record for `items` to `out` (without the line end). Output
-  /// stops at the first value descriptor for which no item is left. A value
+  /// stops at the first value descriptor for which no item is left; the
+  /// blanks of an nX are written only when something follows them. A value
   /// that does not match its descriptor's type throws std::invalid_argument.
   void edit(std::string& out, std::span<const OutItem> items) const;
 

@@ -22,6 +22,12 @@ constexpr long k_max_exponent = 99999999;
 constexpr int k_eof = -1;
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+// 10 × count + digit, wrapping around like the machine's int arithmetic: a
+// repeat count of absurd length must not be undefined behaviour.
+int wrapped_count(int count, int digit) {
+  return static_cast<int>(10U * static_cast<unsigned>(count) + static_cast<unsigned>(digit - '0'));
+}
 bool is_sign(int c) { return c == '+' || c == '-'; }
 bool is_exponent_letter(int c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
@@ -258,7 +264,7 @@ class ListReader {
           return bare_text_from(c);
         }
         text_.push_back(static_cast<char>(c));
-        count_ = 10 * count_ + (c - '0');
+        count_ = wrapped_count(count_, c);
       }
     } else {
       in_.unget(c);

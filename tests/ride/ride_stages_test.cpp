@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "ride/ride.hpp"
+#include "runtime/io.hpp"
+#include "expected_layout.hpp"
+#include "units_fixture.hpp"
+
+namespace {
+
+using RideStages = ride_test::InDirectory;
+
+models::Profile profile_of(std::initializer_list<std::pair<float, float>> points) {
+  models::Profile p;
+  for (const auto& [d, e] : points) p.push_back(d, e);
+  return p;
+}
+
+using ride_test::detail_row;
+using ride_test::k_detail_header;
+using ride_test::walking_notice;
+
+// The detail file as the import leaves it: connected on unit 40, holding
+// its header.
+void open_detail_file() {
+  rt::open(40, "d.txt", rt::OpenStatus::new_file);
+  rt::write_list(40, {"   Temps     Distance(km)  Vitesse(km/h)   Pente(%)"});
+}
+
+TEST_F(RideStages, LoadsEveryRecordOfTheProfileFile) {
+  // As the profile builder writes it: the first record holds two fields,
+  // the others five, of which the loading takes the first two.
+  std::string scratch = "         0.0  380.00\n";
+  for (int i = 1; i < 60000; ++i) {  // beyond any fixed capacity
+    char record[64];
+    std::snprintf(record, sizeof record, "%12.1f%8.2f%8.2f%8.2f%8.2f\n", 10.0 * i, 380.0 + i % 7, 380.0, 10.0, 0.0);
+    scratch += record;
+  }
+  scratch += "    600010.0";  // a distance without its elevation: not a point
+  dir_.write("scratch", scratch);
+  rt::open(20, "scratch", rt::OpenStatus::unknown);
+  models::Profile profile;
+  ride::load_profile(profile);
+  ASSERT_EQ(profile.npts(), 60000);
+  EXPECT_EQ(profile.dist(1), 0.0f);
+  EXPECT_EQ(profile.elev(1), 380.0f);
+  EXPECT_EQ(profile.dist(2), 10.0f);
+  EXPECT_EQ(profile.elev(2), 381.0f);
+  EXPECT_EQ(profile.dist(60000), 599990.0f);
+  EXPECT_EQ(profile.elev(60000), 380.0f + 59999 % 7);
+}
+
+TEST_F(RideStages, UnreadableProfileEndsWithTheDiagnostic) {
+  dir_.write("scratch", "         0.0  380.00\n        10.0********\n");
+  rt::open(20, "scratch", rt::OpenStatus::unknown);
+  models::Profile profile;
+  EXPECT_THROW(ride::load_profile(profile), rt::FatalError);
+}
+
+TEST_F(RideStages, TooShortProfiles) {
+  EXPECT_TRUE(ride::profile_too_short(profile_of({})));
+  EXPECT_TRUE(ride::profile_too_short(profile_of({{0, 10}})));
+  EXPECT_TRUE(ride::profile_too_short(profile_of({{0, 10}, {0, 12}})));
+  EXPECT_FALSE(ride::profile_too_short(profile_of({{0, 10}, {0.1f, 12}})));
+}
+
+TEST_F(RideStages, PowerDialogueAsksAgainUntilAnAcceptablePower) {
+  EXPECT_TRUE(ride::power_acceptable(1.0f));
+  EXPECT_TRUE(ride::power_acceptable(10000.0f));
+  for (float bad : {0.999f, 10000.001f, 0.0f, -5.0f, std::numeric_limits<float>::infinity(),
+                    std::numeric_limits<float>::quiet_NaN()})
+    EXPECT_FALSE(ride::power_acceptable(bad)) << bad;
+
+  type("abc\n/\n-5\n0\n0.5\n1e40\nnan\n20000\n\n   \n2.5E2 and the rest\n");
+  EXPECT_EQ(ride::ask_power(), 250.0f);
+  const std::string prompt = " Indiquer la puissance du cyclo en watt et envoyer\n";
+  const std::string warning = " Attention: puissance incorrecte, taper un nombre de watts de 1 a 10000\n";
+  std::string expected;
+  for (int k = 0; k < 8; ++k) expected += prompt + warning;
+  EXPECT_EQ(screen(), expected + prompt);
+}
+
+TEST_F(RideStages, PowerFormsGiveTheSameValue) {
+  type("250\n250.\n2.5E2\n 250 ,\n");
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(ride::ask_power(), 250.0f);
+}
+
+TEST_F(RideStages, EndOfInputAtThePowerPromptIsTheDiagnostic) {
+  type("abc\n");
+  EXPECT_THROW(ride::ask_power(), rt::FatalError);
+}
+
+// The worked examples ride the profile as the loop receives it.
+TEST_F(RideStages, FlatRouteAt200W) {
+  open_detail_file();
+  const ride::RideState end = ride::ride_route(profile_of({{0, 100}, {100, 100}}), 200, {});
+  EXPECT_EQ(end.t_s, 19.0f);
+  EXPECT_NEAR(end.d_m, 104.414, 0.001);
+  EXPECT_NEAR(end.d_prev_m, 96.99, 0.01);
+  EXPECT_EQ(end.v_prev_ms, end.v_ms);
+  EXPECT_EQ(file("d.txt"), k_detail_header + detail_row(0, 0, 19, "0.104", "26.9", "0.0"));
+  EXPECT_EQ(dir_.read("screen"), "");
+}
+
+TEST_F(RideStages, FlatRouteWithAPointHalfWay) {
+  open_detail_file();
+  const ride::RideState end = ride::ride_route(profile_of({{0, 100}, {50, 100}, {100, 100}}), 200, {});
+  EXPECT_EQ(end.t_s, 19.0f);
+  EXPECT_EQ(file("d.txt"), k_detail_header +
+                               detail_row(0, 0, 12, "0.055", "23.6", "0.0") +
+                               detail_row(0, 0, 19, "0.104", "26.9", "0.0"));
+}
+
+TEST_F(RideStages, WalkingRoute) {
+  open_detail_file();
+  const ride::RideState end = ride::ride_route(profile_of({{0, 0}, {100, 25}, {200, 50}}), 100, {});
+  EXPECT_EQ(end.t_s, 184.0f);
+  EXPECT_EQ(end.v_ms, 1.1f);
+  EXPECT_EQ(file("d.txt"), k_detail_header +
+                               detail_row(0, 1, 33, "0.101", "4.0", "25.0") +
+                               detail_row(0, 3, 4, "0.201", "4.0", "25.0"));
+  // One notice per second from the third on.
+  const std::string out = dir_.read("screen");
+  EXPECT_EQ(out, ride_test::walking_route_notices());
+  EXPECT_EQ(out.substr(0, 56), walking_notice("0.001", "25.0"));
+  EXPECT_EQ(out.substr(out.size() - 56), walking_notice("0.200", "25.0"));
+}
+
+// A start from rest that gives exactly 0 is a walking second, or the rider
+// would stay at rest for ever: a slope so steep that the speed from rest
+// at 1 W rounds to 0.
+TEST_F(RideStages, StartFromRestAtZeroWalks) {
+  const ride::Coefficients c;
+  models::Profile wall;
+  for (float rise_m : {1e4f, 2e4f, 5e4f, 1e5f, 2e5f, 5e5f, 1e6f, 2e6f, 5e6f}) {
+    const models::Profile candidate = profile_of({{0, 0}, {100, rise_m}});
+    float slope = 0.0f;
+    models::slope_at(slope, 0.0f, candidate);
+    if (models::next_speed(0.0f, slope, c.crr, c.k_air, c.weight_n, 1.0f) == 0.0f) {
+      wall = candidate;
+      break;
+    }
+  }
+  ASSERT_EQ(wall.npts(), 2) << "no slope found whose start from rest gives 0";
+  open_detail_file();
+  const ride::RideState end = ride::ride_route(wall, 1.0f, c);
+  // 0.55 m in the first second, 1.1 m in each later one.
+  EXPECT_EQ(end.t_s, 92.0f);
+  const std::string out = screen();
+  EXPECT_EQ(out.substr(0, 56), walking_notice("0.000", "****"));
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 92);
+}
+
+}  // namespace

@@ -2,9 +2,11 @@
 //
 // Values are separated by blanks, tabs, commas and record ends. A slash ends
 // the READ; r*c repeats c r times and r* gives r null values; a null value
-// leaves its item unchanged. A number keeps at most 40 significant digits and
-// is converted with strtod, then rounded to float for a REAL; a character
-// value is bare (up to a blank, comma, slash or record end) or quoted.
+// leaves its item unchanged. A repeated value that meets an item of the
+// other kind (number or text) is an error. A number keeps at most 40
+// significant digits and is converted with strtod, then rounded to float for
+// a REAL; a character value is bare (up to a blank, comma, slash or record
+// end) or quoted.
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -76,6 +78,7 @@ class ListReader {
         after_value();
       }
       if (quit_) return IoStatus::ok;
+      if (!fits(item)) return IoStatus::error;
       if (type_ != ValueType::none) store(item);
       if (count_ > 0) --count_;
     }
@@ -109,6 +112,13 @@ class ListReader {
     do c = get();
     while (is_blank(c));
     if (c != ',' || count_ > 1) in_.unget(c);
+  }
+
+  // A value repeated by r*c onto an item of the other kind (a number onto a
+  // text, a text onto a number) cannot be read as that item's type.
+  bool fits(const InItem& item) const {
+    if (type_ == ValueType::none) return true;
+    return (type_ == ValueType::text) == (item.kind == InItem::Kind::text);
   }
 
   void store(const InItem& item) {

@@ -97,9 +97,12 @@ TEST_F(RideStages, EndOfInputAtThePowerPromptIsTheDiagnostic) {
 TEST_F(RideStages, FlatRouteAt200W) {
   open_detail_file();
   const ride::RideState end = ride::ride_route(profile_of({{0, 100}, {100, 100}}), 200, {});
+  // The final state to the bit: 104.414337 m, from 96.9861603 m, at
+  // 7.47858715 m/s.
   EXPECT_EQ(end.t_s, 19.0f);
-  EXPECT_NEAR(end.d_m, 104.414, 0.001);
-  EXPECT_NEAR(end.d_prev_m, 96.99, 0.01);
+  EXPECT_EQ(end.d_m, 0x1.a1a848p+6f);
+  EXPECT_EQ(end.d_prev_m, 0x1.83f1d4p+6f);
+  EXPECT_EQ(end.v_ms, 0x1.dea12cp+2f);
   EXPECT_EQ(end.v_prev_ms, end.v_ms);
   EXPECT_EQ(file("d.txt"), k_detail_header + detail_row(0, 0, 19, "0.104", "26.9", "0.0"));
   EXPECT_EQ(dir_.read("screen"), "");
@@ -119,6 +122,9 @@ TEST_F(RideStages, WalkingRoute) {
   const ride::RideState end = ride::ride_route(profile_of({{0, 0}, {100, 25}, {200, 50}}), 100, {});
   EXPECT_EQ(end.t_s, 184.0f);
   EXPECT_EQ(end.v_ms, 1.1f);
+  EXPECT_EQ(end.d_prev_m, 0x1.8f94eep+7f);  // 199.790878 m
+  EXPECT_EQ(end.d_m, 0x1.91c822p+7f);       // 200.890884 m
+  EXPECT_EQ(end.slope, 0.25f);
   EXPECT_EQ(file("d.txt"), k_detail_header +
                                detail_row(0, 1, 33, "0.101", "4.0", "25.0") +
                                detail_row(0, 3, 4, "0.201", "4.0", "25.0"));

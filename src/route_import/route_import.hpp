@@ -18,10 +18,14 @@ int32_t trimmed_length(std::string_view s);
 /// beginning: an existing file is reused and rewound, a missing one created.
 void open_replacing(int32_t unit, rt::Text<50>& name);
 
-/// Asks for the route, connects units 10, 20, 30 and 40, writes the detail
-/// file's header, copies the first track of the GPX file into the track file
-/// and builds the profile file, rewound for loading. Ends the program on
-/// "stop" and on the errors it reports.
+/// Asks for the route, connects units 10 (GPX route file, read only), 20
+/// (profile file "scratch"), 30 (track file) and 40 (detail file, holding its
+/// header), copies the first track of the GPX file into the track file and
+/// builds the profile file, rewound for loading. Sets `route_name` to the
+/// track's name (blank when there is none) and `detail_name` to the detail
+/// file's name. Ends the program (rt::StopRequest) with status 0 on "stop",
+/// and with status 1 after reporting a read error, a bad track point or a
+/// route without track points.
 void import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name);
 
 }  // namespace route_import

@@ -19,18 +19,33 @@ void list_edit(std::string& out, std::span<const OutItem> items);
 
 /// A stream of bytes cut into records: get() gives each byte of a record,
 /// '\n' at its end and -1 at the end of the file; unget() pushes back the one
-/// byte just read.
+/// byte just read. The bytes come in windows, so that get() is an inline
+/// pointer step; only refill() is virtual, once per window.
 class CharSource {
  public:
   virtual ~CharSource() = default;
-  virtual int get() = 0;
-  virtual void unget(int c) = 0;
-  /// Reads up to and including the next '\n' (or to the end of the file).
-  void skip_record() {
+  int get() {
+    if (cur_ == end_ && !refill()) return -1;
+    return static_cast<unsigned char>(*cur_++);
+  }
+  void unget(int c) {
+    if (c != -1) --cur_;
+  }
+  /// Reads up to and including the next '\n'; false when the file ends first.
+  bool skip_record() {
     int c;
     do c = get();
     while (c != '\n' && c != -1);
+    return c == '\n';
   }
+
+ protected:
+  /// Makes the next bytes of the stream the window [cur_, end_); false, with
+  /// an empty window, at the end of the file.
+  virtual bool refill() = 0;
+
+  const char* cur_ = nullptr;
+  const char* end_ = nullptr;
 };
 
 /// Reads the values of one list-directed READ from `in`, starting where `in`
@@ -39,26 +54,19 @@ class CharSource {
 /// a value or a slash, error on a value that cannot be read as its item's type.
 IoStatus list_parse(CharSource& in, std::span<const InItem> items);
 
-/// A CharSource over a text in memory.
+/// A CharSource over a text in memory: one window, the whole text.
 class StringSource : public CharSource {
  public:
-  explicit StringSource(std::string_view text) : text_(text) {}
-  int get() override {
-    if (pos_ >= text_.size()) {
-      pos_ = text_.size() + 1;
-      return -1;
-    }
-    return static_cast<unsigned char>(text_[pos_++]);
+  explicit StringSource(std::string_view text) : begin_(text.data()) {
+    cur_ = text.data();
+    end_ = text.data() + text.size();
   }
-  void unget(int c) override {
-    if (c != -1 && pos_ > 0) --pos_;
-    else if (c == -1) pos_ = text_.size();
-  }
-  std::size_t position() const { return pos_; }
+  /// Number of bytes consumed.
+  std::size_t position() const { return static_cast<std::size_t>(cur_ - begin_); }
 
  private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
+  bool refill() override { return false; }
+  const char* begin_;
 };
 
 }  // namespace rt

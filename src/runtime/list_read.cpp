@@ -4,12 +4,16 @@
 // the READ; r*c repeats c r times and r* gives r null values; a null value
 // leaves its item unchanged. A repeated value that meets an item of the
 // other kind (number or text) is an error. A number keeps at most 40
-// significant digits and is converted with strtod, then rounded to float for
-// a REAL; a character value is bare (up to a blank, comma, slash or record
+// significant digits and is converted to the nearest double, as strtod does,
+// then rounded to float for a REAL; a character value is bare (up to a blank, comma, slash or record
 // end) or quoted.
+#include <array>
 #include <cctype>
+#include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -36,6 +40,55 @@ bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool ends_bare_value(int c) { return c == ',' || c == ' ' || c == '\t' || c == '\n' || c == '/'; }
 
 enum class ValueType { none, number, text };
+
+// The significant digits of a number, at most k_max_digits of them.
+class Digits {
+ public:
+  bool empty() const { return size_ == 0; }
+  bool full() const { return size_ == k_max_digits; }
+  std::size_t size() const { return size_; }
+  void clear() { size_ = 0; }
+  void push_back(char c) { chars_[size_++] = c; }
+  void pop_back() { --size_; }
+  char back() const { return chars_[size_ - 1]; }
+  const char* c_str() {
+    chars_[size_] = '\0';
+    return chars_.data();
+  }
+
+ private:
+  std::array<char, k_max_digits + 1> chars_{};
+  std::size_t size_ = 0;
+};
+
+// 10^k for k from 0 to 22: every one is exact in a double.
+constexpr std::array<double, 23> k_exact_pow10 = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The double nearest to the decimal digits × 10^exponent, as strtod gives it.
+// When the digits make an integer of at most 2^53 and |exponent| <= 22, both
+// operands are exact doubles and one IEEE multiplication or division rounds
+// the exact quotient or product once, to nearest: that is strtod's result.
+// Any other number goes through strtod.
+static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must round to double");
+double decimal_to_double(Digits& digits, long exponent, bool negative) {
+  constexpr uint64_t k_exact_limit = uint64_t{1} << 53;
+  if (digits.size() <= 19 && exponent >= -22 && exponent <= 22) {
+    uint64_t n = 0;
+    const char* d = digits.c_str();
+    for (std::size_t k = 0; k < digits.size(); ++k) n = 10 * n + static_cast<uint64_t>(d[k] - '0');
+    if (n <= k_exact_limit) {
+      const auto exact = static_cast<double>(n);
+      const double p = k_exact_pow10[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)];
+      const double v = exponent < 0 ? exact / p : exact * p;
+      return negative ? -v : v;
+    }
+  }
+  std::array<char, k_max_digits + 32> text{};
+  std::snprintf(text.data(), text.size(), "%s%se%ld", negative ? "-" : "", digits.c_str(), exponent);
+  return std::strtod(text.data(), nullptr);
+}
 
 class ListReader {
  public:
@@ -153,7 +206,7 @@ class ListReader {
     type_ = ValueType::none;
     long exponent = 0;
     bool have_star = false;
-    std::string digits;
+    Digits digits;
     bool negative = false;
     long have_num = 0;
     int c = 0;
@@ -173,7 +226,7 @@ class ListReader {
         c = get();
       }
       while (is_digit(c)) {
-        if (digits.size() < k_max_digits) digits.push_back(static_cast<char>(c));
+        if (!digits.full()) digits.push_back(static_cast<char>(c));
         else ++exponent;
         c = get();
       }
@@ -195,7 +248,7 @@ class ListReader {
           c = get();
         }
       while (is_digit(c)) {
-        if (digits.size() < k_max_digits) {
+        if (!digits.full()) {
           digits.push_back(static_cast<char>(c));
           --exponent;
         }
@@ -229,9 +282,7 @@ class ListReader {
         digits.pop_back();
         ++exponent;
       }
-      std::string s = negative ? "-" + digits : digits;
-      if (exponent != 0) s += "e" + std::to_string(exponent);
-      number_ = std::strtod(s.c_str(), nullptr);
+      number_ = decimal_to_double(digits, exponent, negative);
     } else {
       number_ = 0.0;
     }

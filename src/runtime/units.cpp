@@ -206,20 +206,27 @@ bool refill(Unit& u) {
   }
 }
 
-inline int get_byte(Unit& u) {
-  if (u.rcur == u.rlen && !refill(u)) return -1;
-  return static_cast<unsigned char>(u.rbuf[u.rcur++]);
-}
-
+// The unit's read buffer as a CharSource. The unit's position follows the
+// window when the source ends.
 class UnitSource final : public CharSource {
  public:
-  explicit UnitSource(Unit& u) : u_(u) {}
-  int get() override { return get_byte(u_); }
-  void unget(int c) override {
-    if (c != -1) --u_.rcur;
-  }
+  explicit UnitSource(Unit& u) : u_(u) { set_window(); }
+  ~UnitSource() override { u_.rcur = static_cast<std::size_t>(cur_ - u_.rbuf.get()); }
+  UnitSource(const UnitSource&) = delete;
+  UnitSource& operator=(const UnitSource&) = delete;
 
  private:
+  bool refill() override {
+    u_.rcur = u_.rlen;
+    const bool more = rt::refill(u_);
+    set_window();
+    return more;
+  }
+  void set_window() {
+    cur_ = u_.rbuf.get() + u_.rcur;
+    end_ = u_.rbuf.get() + u_.rlen;
+  }
+
   Unit& u_;
 };
 
@@ -407,17 +414,17 @@ IoStatus read_list(int32_t unit, InList items, Branches branches) {
   prepare_keyboard_read(unit);
   begin_read(unit, u);
   if (u.eof) return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
-  UnitSource source(u);
-  IoStatus status = list_parse(source, std::span<const InItem>(items.begin(), items.size()));
-  if (status == IoStatus::ok && !u.eof) {
-    // The rest of the record is skipped; a file that ends inside it gives
-    // the end status, though the values have been taken.
-    int c;
-    do c = get_byte(u);
-    while (c != '\n' && c != -1);
-    if (c == -1) status = IoStatus::end;
-  } else if (status == IoStatus::error && !u.eof) {
-    source.skip_record();
+  IoStatus status = IoStatus::ok;
+  {
+    UnitSource source(u);
+    status = list_parse(source, std::span<const InItem>(items.begin(), items.size()));
+    if (status == IoStatus::ok && !u.eof) {
+      // The rest of the record is skipped; a file that ends inside it gives
+      // the end status, though the values have been taken.
+      if (!source.skip_record()) status = IoStatus::end;
+    } else if (status == IoStatus::error && !u.eof) {
+      source.skip_record();
+    }
   }
   if (u.read_errno != 0) status = IoStatus::error;
   return take_branch(unit, u, status, branches);

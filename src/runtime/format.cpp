@@ -1,5 +1,6 @@
 #include "runtime/format.hpp"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -30,43 +31,50 @@ void put_blanks(std::string& out, int32_t n) { out.append(static_cast<std::size_
 void put_stars(std::string& out, int32_t n) { out.append(static_cast<std::size_t>(std::max(n, 0)), '*'); }
 
 // Decimal digits of `v` into the end of `buf`; returns the first digit.
+// 64-bit divisions once the value fits in 64 bits.
 char* digits_of(u128 v, char* end) {
   char* p = end;
-  do {
+  while (v > UINT64_MAX) {
     *--p = static_cast<char>('0' + static_cast<int>(v % 10));
     v /= 10;
-  } while (v != 0);
+  }
+  auto w = static_cast<uint64_t>(v);
+  do {
+    *--p = static_cast<char>('0' + static_cast<int>(w % 10));
+    w /= 10;
+  } while (w != 0);
   return p;
 }
 
 constexpr uint64_t k_pow10[] = {1ULL,         10ULL,         100ULL,         1000ULL,
                                 10000ULL,     100000ULL,     1000000ULL,     10000000ULL,
                                 100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL};
+constexpr int32_t k_max_fast_decimals = 11;
+constexpr float k_fast_limit = 1099511627776.0f;  // 2^40
 
-// |value| × 10^decimals rounded to an integer with ties to even, exactly, as
-// decimal digits. Returns false when the fast path does not apply.
-bool scaled_digits(float magnitude, int32_t decimals, std::string& digits) {
-  if (decimals > 11 || !(magnitude < 1099511627776.0f)) return false;  // below 2^40
-  int exp2 = 0;
-  const float frac = std::frexp(magnitude, &exp2);  // magnitude = frac × 2^exp2
-  const auto mant = static_cast<uint64_t>(std::ldexp(frac, 24));  // exact: 24-bit significand
-  const int shift = exp2 - 24;                                      // magnitude = mant × 2^shift
-  u128 n = static_cast<u128>(mant) * k_pow10[decimals];
-  u128 q = 0;
-  if (shift >= 0) {
-    q = n << shift;
-  } else if (-shift < 120) {
-    const int s = -shift;
-    q = n >> s;
-    const u128 rem = n - (q << s);
-    const u128 half = static_cast<u128>(1) << (s - 1);
-    if (rem > half || (rem == half && (q & 1U) != 0)) ++q;
-  }
-  char buf[48];
-  char* end = buf + sizeof buf;
-  char* first = digits_of(q, end);
-  digits.assign(first, end);
-  return true;
+// Whether scaled() applies: few decimals and a magnitude below 2^40.
+bool has_fast_digits(float magnitude, int32_t decimals) {
+  return decimals <= k_max_fast_decimals && magnitude < k_fast_limit;
+}
+
+// |value| × 10^decimals rounded to an integer with ties to even, exactly:
+// the float is mant × 2^shift, and the scaled significand (below 2^61)
+// is shifted with its remainder deciding the rounding.
+u128 scaled(float magnitude, int32_t decimals) {
+  const auto bits = std::bit_cast<uint32_t>(magnitude);
+  const auto biased = static_cast<int>(bits >> 23);
+  const uint32_t fraction = bits & 0x7FFFFFU;
+  const uint64_t mant = biased == 0 ? fraction : (fraction | 0x800000U);
+  const int shift = (biased == 0 ? 1 : biased) - 150;  // magnitude = mant × 2^shift
+  const u128 n = static_cast<u128>(mant) * k_pow10[decimals];
+  if (shift >= 0) return n << shift;
+  const int s = -shift;
+  if (s >= 120) return 0;  // far below one unit of the last decimal
+  u128 q = n >> s;
+  const u128 rem = n - (q << s);
+  const u128 half = static_cast<u128>(1) << (s - 1);
+  if (rem > half || (rem == half && (q & 1U) != 0)) ++q;
+  return q;
 }
 
 // Slow path for huge values and many decimals: glibc's exact conversion.
@@ -113,12 +121,23 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
     }
     return;
   }
-  thread_local std::string digits;
+  // The digits of |value| × 10^decimals, at least decimals + 1 of them (one
+  // integer digit, leading zeros added).
   const float magnitude = std::fabs(value);
-  if (!scaled_digits(magnitude, decimals, digits)) printf_digits(magnitude, decimals, digits);
-  // At least one integer digit: pad with leading zeros to decimals + 1 digits.
-  if (static_cast<int32_t>(digits.size()) < decimals + 1)
-    digits.insert(0, static_cast<std::size_t>(decimals + 1 - static_cast<int32_t>(digits.size())), '0');
+  char buf[64];
+  thread_local std::string slow_digits;
+  std::string_view digits;
+  if (has_fast_digits(magnitude, decimals)) {
+    char* end = buf + sizeof buf;
+    char* first = digits_of(scaled(magnitude, decimals), end);
+    while (end - first < decimals + 1) *--first = '0';
+    digits = std::string_view(first, static_cast<std::size_t>(end - first));
+  } else {
+    printf_digits(magnitude, decimals, slow_digits);
+    if (static_cast<int32_t>(slow_digits.size()) < decimals + 1)
+      slow_digits.insert(0, static_cast<std::size_t>(decimals + 1 - static_cast<int32_t>(slow_digits.size())), '0');
+    digits = slow_digits;
+  }
   const bool shows_zero = digits.find_first_not_of('0') == std::string::npos;
   const bool negative = std::signbit(value) && !shows_zero;
   const auto int_digits = static_cast<int32_t>(digits.size()) - decimals;
@@ -135,9 +154,9 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
   put_blanks(out, width - len);
   if (negative) out.push_back('-');
   const auto split = static_cast<std::size_t>(int_digits);
-  out.append(digits, drop_lead_zero ? 1 : 0, split - (drop_lead_zero ? 1 : 0));
+  out.append(digits.substr(drop_lead_zero ? 1 : 0, split - (drop_lead_zero ? 1 : 0)));
   out.push_back('.');
-  out.append(digits, split, std::string::npos);
+  out.append(digits.substr(split));
 }
 
 void edit_chars(std::string& out, std::string_view value, int32_t width) {

@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   static const int screen_fd = ::open("/dev/null", O_WRONLY);
   rt::attach_stream(6, screen_fd, "screen", true);
-  if (rt::open(route_import::k_route_unit, route.string(), rt::OpenStatus::old, rt::no_branch,
-               rt::Access::read_only) != rt::IoStatus::ok ||
+  if (rt::open(route_import::k_route_unit, route.string(), rt::OpenStatus::old, rt::no_branch, rt::Access::read_only) !=
+          rt::IoStatus::ok ||
       rt::open(route_import::k_profile_unit, profile.string(), rt::OpenStatus::new_file) != rt::IoStatus::ok ||
       rt::open(route_import::k_track_unit, track.string(), rt::OpenStatus::new_file) != rt::IoStatus::ok)
     std::abort();

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -230,24 +231,36 @@ class UnitSource final : public CharSource {
   Unit& u_;
 };
 
-// Reads the rest of the current record into `line` (without its '\n').
-// Returns false when the file ended before any byte of the record.
-bool read_record(Unit& u, std::string& line) {
-  line.clear();
+// Reads the rest of the current record (without its '\n') into `line`: a
+// view into the read buffer, or into `spill` when the record crosses a refill.
+// The view holds until the next read. Returns false when the file ended
+// before any byte of the record.
+bool read_record(Unit& u, std::string& spill, std::string_view& line) {
   bool any = false;
+  bool spilled = false;
+  spill.clear();
   for (;;) {
-    if (u.rcur == u.rlen && !refill(u)) return any;
+    if (u.rcur == u.rlen && !refill(u)) {
+      line = spill;
+      return any;
+    }
     any = true;
     const char* start = u.rbuf.get() + u.rcur;
     const std::size_t avail = u.rlen - u.rcur;
     const void* nl = std::memchr(start, '\n', avail);
     if (nl != nullptr) {
       const auto n = static_cast<std::size_t>(static_cast<const char*>(nl) - start);
-      line.append(start, n);
       u.rcur += n + 1;
+      if (!spilled) {
+        line = std::string_view(start, n);
+        return true;
+      }
+      spill.append(start, n);
+      line = spill;
       return true;
     }
-    line.append(start, avail);
+    spill.append(start, avail);
+    spilled = true;
     u.rcur = u.rlen;
   }
 }
@@ -287,6 +300,16 @@ void prepare_keyboard_read(int32_t unit) {
   }
 }
 
+// A name that STATUS "new" finds taken is in the diagnostic by what keeps
+// the existing entry from being used, when something does (a directory, no
+// permission): "file exists" alone would hide why it was not reused.
+int why_existing_unusable(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+  if (::access(path.c_str(), R_OK | W_OK) != 0 && errno != ENOENT) return errno;
+  return EEXIST;
+}
+
 }  // namespace
 
 void attach_stream(int32_t unit, int fd, std::string name, bool writable) {
@@ -319,6 +342,7 @@ IoStatus open(int32_t unit, std::string_view name, OpenStatus status, Branches b
     fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) err = errno;
   }
+  if (err == EEXIST) err = why_existing_unusable(path);
   struct stat st {};
   if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
@@ -386,8 +410,9 @@ IoStatus read_formatted(int32_t unit, const Format& format, InList items, Branch
   Unit& u = unit_for(unit);
   prepare_keyboard_read(unit);
   begin_read(unit, u);
-  thread_local std::string line;
-  if (u.eof || !read_record(u, line)) {
+  thread_local std::string spill;
+  std::string_view line;
+  if (u.eof || !read_record(u, spill, line)) {
     return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
   }
   if (u.read_errno != 0) return take_branch(unit, u, IoStatus::error, branches);
@@ -400,11 +425,11 @@ IoStatus read_formatted(int32_t unit, const Format& format, InList items, Branch
     const std::size_t len = item.s.size();
     const std::size_t w = widths[k] == 0 ? len : static_cast<std::size_t>(widths[k]);
     ++k;
-    std::string field = col < line.size() ? line.substr(col, w) : std::string();
-    field.resize(w, ' ');
+    // The field is the next w columns, blank beyond the end of the record; a
+    // field wider than its variable gives its rightmost characters.
+    const std::size_t from = w > len ? col + (w - len) : col;
     col += w;
-    // A field wider than its variable gives its rightmost characters.
-    assign_text(item.s, w > len ? std::string_view(field).substr(w - len) : std::string_view(field));
+    assign_text(item.s, from < line.size() ? line.substr(from, std::min(col, line.size()) - from) : std::string_view());
   }
   return IoStatus::ok;
 }

@@ -349,6 +349,13 @@ std::vector<Case> catalogue() {
        k_flat_files},
 
       // Working files that cannot be created or written.
+      {"directory where the track file should be",
+       {{"parcours.gpx", k_flat}, directory("parcours.trk"), stale_working_files()[1], stale_working_files()[2]},
+       "parcours\n",
+       k_question,
+       "ride_estimate: unite 30 (parcours.trk): ouverture ou creation impossible (Is a directory)\n",
+       2,
+       {}},
       {"detail file a link to /dev/full",
        {{"parcours.gpx", k_flat},
         symlink("parcours.txt", "/dev/full"),

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,32 @@ TEST(FormattedInputReference, LastLineWithoutLineEnd) {
     EXPECT_EQ(ours.back().status, rt::IoStatus::end) << c.content;
     EXPECT_EQ(lib.back().status, rt::IoStatus::end) << c.content;
   }
+}
+
+// Records of random lengths over several read buffers, so that records begin,
+// end and cross every way at the buffer's edges, some far longer than 80.
+TEST(FormattedInputReference, RecordsAcrossBufferRefills) {
+  std::mt19937 gen(2024);
+  std::uniform_int_distribution<int> length(0, 160);
+  std::bernoulli_distribution very_long(0.002);
+  std::uniform_int_distribution<int> letter('!', '~');
+  std::string content;
+  int records = 0;
+  while (content.size() < 300000) {
+    const int n = very_long(gen) ? 70000 : length(gen);
+    for (int k = 0; k < n; ++k) content.push_back(static_cast<char>(letter(gen)));
+    content.push_back('\n');
+    ++records;
+  }
+  const std::vector<Outcome> lib = read_lines(true, content, records + 1);
+  const std::vector<Outcome> ours = read_lines(false, content, records + 1);
+  int mismatches = 0;
+  for (std::size_t k = 0; k < lib.size() && mismatches < 5; ++k) {
+    if (ours[k] == lib[k]) continue;
+    ++mismatches;
+    ADD_FAILURE() << "record " << k + 1 << "\n   ours: [" << ours[k].text << "]\nlibrary: [" << lib[k].text << "]";
+  }
+  EXPECT_EQ(ours.back().status, rt::IoStatus::end);
 }
 
 }  // namespace

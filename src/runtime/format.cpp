@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <stdexcept>
 
 namespace rt {
@@ -27,8 +28,33 @@ int32_t read_number(std::string_view s, std::size_t& pos) {
   return n;
 }
 
-void put_blanks(std::string& out, int32_t n) { out.append(static_cast<std::size_t>(std::max(n, 0)), ' '); }
+void put_blanks(std::string& out, int32_t n) {
+  if (n > 0) out.append(static_cast<std::size_t>(n), ' ');
+}
 void put_stars(std::string& out, int32_t n) { out.append(static_cast<std::size_t>(std::max(n, 0)), '*'); }
+
+// Appends a field of `width` columns: blanks, then the pieces, whose total
+// length is at most `width`. A narrow field is composed on the stack and
+// appended in one step.
+void put_field(std::string& out, int32_t width, std::initializer_list<std::string_view> pieces) {
+  constexpr std::size_t k_narrow = 64;
+  std::size_t len = 0;
+  for (const std::string_view piece : pieces) len += piece.size();
+  const auto w = static_cast<std::size_t>(width);
+  if (w > k_narrow) {
+    put_blanks(out, static_cast<int32_t>(w - len));
+    for (const std::string_view piece : pieces) out.append(piece);
+    return;
+  }
+  char field[k_narrow];
+  std::memset(field, ' ', w - len);
+  char* p = field + (w - len);
+  for (const std::string_view piece : pieces) {
+    std::memcpy(p, piece.data(), piece.size());
+    p += piece.size();
+  }
+  out.append(field, w);
+}
 
 // Decimal digits of `v` into the end of `buf`; returns the first digit.
 // 64-bit divisions once the value fits in 64 bits.
@@ -104,9 +130,7 @@ void edit_integer(std::string& out, int32_t value, int32_t width) {
     put_stars(out, width);
     return;
   }
-  put_blanks(out, width - len);
-  if (negative) out.push_back('-');
-  out.append(first, end);
+  put_field(out, width, {negative ? "-" : "", std::string_view(first, static_cast<std::size_t>(ndigits))});
 }
 
 void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) {
@@ -116,8 +140,7 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
     if (len > width) {
       put_stars(out, width);
     } else {
-      put_blanks(out, width - len);
-      out.append(text);
+      put_field(out, width, {text});
     }
     return;
   }
@@ -151,12 +174,9 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
     put_stars(out, width);
     return;
   }
-  put_blanks(out, width - len);
-  if (negative) out.push_back('-');
   const auto split = static_cast<std::size_t>(int_digits);
-  out.append(digits.substr(drop_lead_zero ? 1 : 0, split - (drop_lead_zero ? 1 : 0)));
-  out.push_back('.');
-  out.append(digits.substr(split));
+  const std::size_t lead = drop_lead_zero ? 1 : 0;
+  put_field(out, width, {negative ? "-" : "", digits.substr(lead, split - lead), ".", digits.substr(split)});
 }
 
 void edit_chars(std::string& out, std::string_view value, int32_t width) {
@@ -168,8 +188,7 @@ void edit_chars(std::string& out, std::string_view value, int32_t width) {
   if (value.size() >= w) {
     out.append(value.substr(0, w));
   } else {
-    put_blanks(out, static_cast<int32_t>(w - value.size()));
-    out.append(value);
+    put_field(out, width, {value});
   }
 }
 

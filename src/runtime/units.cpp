@@ -265,7 +265,11 @@ bool read_record(Unit& u, std::string& spill, std::string_view& line) {
   }
 }
 
-void write_record(int32_t unit, const std::string& text) {
+// Writes one record: `edit` appends its characters, without the line end,
+// straight to the unit's buffer. A signal waits until the record is whole; a
+// record whose editing throws is taken back.
+template <typename Edit>
+void write_record(int32_t unit, const Edit& edit) {
   Unit& u = unit_for(unit);
   if (!u.writable) fail(unit, u.name, "ecriture impossible", EBADF);
   Critical guard;
@@ -274,7 +278,13 @@ void write_record(int32_t unit, const std::string& text) {
     u.rcur = u.rlen = 0;
   }
   u.mode = Unit::Mode::writing;
-  u.wbuf.append(text);
+  const std::size_t start = u.wbuf.size();
+  try {
+    edit(u.wbuf);
+  } catch (...) {
+    u.wbuf.resize(start);
+    throw;
+  }
   u.wbuf.push_back('\n');
   u.dirty = true;
   u.written_end = u.base + static_cast<int64_t>(u.wbuf.size());
@@ -392,18 +402,14 @@ void endfile(int32_t unit) {
 }
 
 void write_formatted(int32_t unit, const Format& format, OutList items) {
-  thread_local std::string line;
-  line.clear();
-  format.edit(line, std::span<const OutItem>(items.begin(), items.size()));
-  write_record(unit, line);
+  write_record(unit, [&](std::string& out) { format.edit(out, std::span<const OutItem>(items.begin(), items.size())); });
 }
 
 void write_list(int32_t unit, OutList items) {
-  thread_local std::string lines;
-  lines.clear();
-  list_edit(lines, std::span<const OutItem>(items.begin(), items.size()));
-  lines.pop_back();  // write_record ends the last line
-  write_record(unit, lines);
+  write_record(unit, [&](std::string& out) {
+    list_edit(out, std::span<const OutItem>(items.begin(), items.size()));
+    out.pop_back();  // write_record ends the last line
+  });
 }
 
 IoStatus read_formatted(int32_t unit, const Format& format, InList items, Branches branches) {

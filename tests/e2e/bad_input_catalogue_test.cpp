@@ -332,6 +332,23 @@ std::vector<Case> catalogue() {
          "         0.0    0.00\n"
          "        10.0    5.00    0.00   10.00   50.00\n"},
         {"parcours.txt", k_detail_header}}},
+      // A first step of 1 cm shows as 0.0 m in the profile file: a first
+      // segment of zero length, ridden as the flat route.
+      {"first step too short for the profile file",
+       route_over_stale(gpx({{"0.000000", "100.0"}, {"0.0000001", "100.0"}, {"0.000900", "100.0"}})),
+       "parcours\n200\nq\n",
+       k_question + import_report(3) + k_power_prompt + flat_report("parcours.txt"),
+       "",
+       0,
+       {{"parcours.trk",
+         "0.000000    0.000000    100.0  \n"
+         "0.000000    0.0000001   100.0  \n"
+         "0.000000    0.000900    100.0  \n"},
+        {"scratch",
+         "         0.0  100.00\n"
+         "         0.0  100.00  100.00    0.01    0.00\n"
+         "       100.0  100.00  100.00   99.99    0.00\n"},
+        {"parcours.txt", k_flat_detail}}},
       // After the points, a line of several megabytes without a newline ends
       // the file and with it the track.
       {"route ending in a line of several megabytes without a newline",

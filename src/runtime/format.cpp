@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <stdexcept>
 
 namespace rt {
@@ -33,28 +32,37 @@ void put_blanks(std::string& out, int32_t n) {
 }
 void put_stars(std::string& out, int32_t n) { out.append(static_cast<std::size_t>(std::max(n, 0)), '*'); }
 
-// Appends a field of `width` columns: blanks, then the pieces, whose total
-// length is at most `width`. A narrow field is composed on the stack and
-// appended in one step.
-void put_field(std::string& out, int32_t width, std::initializer_list<std::string_view> pieces) {
-  constexpr std::size_t k_narrow = 64;
-  std::size_t len = 0;
-  for (const std::string_view piece : pieces) len += piece.size();
-  const auto w = static_cast<std::size_t>(width);
-  if (w > k_narrow) {
-    put_blanks(out, static_cast<int32_t>(w - len));
-    for (const std::string_view piece : pieces) out.append(piece);
-    return;
+// A field of `width` columns composed from its last column backwards: put()
+// each character, then finish() fills the columns left with blanks and
+// appends the field in one step. At most `width` characters may be put.
+class RightAligned {
+ public:
+  RightAligned(std::string& out, int32_t width) : out_(out), width_(static_cast<std::size_t>(width)) {
+    if (width_ <= sizeof narrow_) {
+      field_ = narrow_;
+    } else {
+      thread_local std::string wide;
+      wide.resize(width_);
+      field_ = wide.data();
+    }
+    p_ = field_ + width_;
   }
-  char field[k_narrow];
-  std::memset(field, ' ', w - len);
-  char* p = field + (w - len);
-  for (const std::string_view piece : pieces) {
-    std::memcpy(p, piece.data(), piece.size());
-    p += piece.size();
+  void put(char c) { *--p_ = c; }
+  void put(std::string_view text) {
+    for (auto k = text.size(); k > 0; --k) put(text[k - 1]);
   }
-  out.append(field, w);
-}
+  void finish() {
+    while (p_ > field_) *--p_ = ' ';
+    out_.append(field_, width_);
+  }
+
+ private:
+  std::string& out_;
+  std::size_t width_;
+  char narrow_[64];
+  char* field_;
+  char* p_;
+};
 
 // Decimal digits of `v` into the end of `buf`; returns the first digit.
 // 64-bit divisions once the value fits in 64 bits.
@@ -130,7 +138,10 @@ void edit_integer(std::string& out, int32_t value, int32_t width) {
     put_stars(out, width);
     return;
   }
-  put_field(out, width, {negative ? "-" : "", std::string_view(first, static_cast<std::size_t>(ndigits))});
+  RightAligned field(out, width);
+  field.put(std::string_view(first, static_cast<std::size_t>(ndigits)));
+  if (negative) field.put('-');
+  field.finish();
 }
 
 void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) {
@@ -140,7 +151,9 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
     if (len > width) {
       put_stars(out, width);
     } else {
-      put_field(out, width, {text});
+      RightAligned field(out, width);
+      field.put(text);
+      field.finish();
     }
     return;
   }
@@ -176,7 +189,12 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
   }
   const auto split = static_cast<std::size_t>(int_digits);
   const std::size_t lead = drop_lead_zero ? 1 : 0;
-  put_field(out, width, {negative ? "-" : "", digits.substr(lead, split - lead), ".", digits.substr(split)});
+  RightAligned field(out, width);
+  field.put(digits.substr(split));
+  field.put('.');
+  field.put(digits.substr(lead, split - lead));
+  if (negative) field.put('-');
+  field.finish();
 }
 
 void edit_chars(std::string& out, std::string_view value, int32_t width) {
@@ -188,7 +206,9 @@ void edit_chars(std::string& out, std::string_view value, int32_t width) {
   if (value.size() >= w) {
     out.append(value.substr(0, w));
   } else {
-    put_field(out, width, {value});
+    RightAligned field(out, width);
+    field.put(value);
+    field.finish();
   }
 }
 

@@ -58,18 +58,23 @@ int32_t int_trunc(long double x);
 /// point, with the sign of (d_m - p) * (d_prev_m - p) in extended precision.
 int32_t first_point_passed_scan(const models::Profile& profile, float d_prev_m, float d_m);
 
+/// How the ride loop finds the segment under the rider and the point passed:
+/// fast (cursors, amortised O(1) per second) or plain (scans from the first
+/// point every second, kept to measure the fast ones against).
+enum class SearchMode { fast, plain };
+
 /// The same search for the ride loop: on a non-decreasing profile a binary
 /// search, with a cursor that makes it amortised O(1) for distances that
-/// grow; on any other profile the plain scan. Gives the same point as
-/// first_point_passed_scan for every pair of distances.
+/// grow; on any other profile, or in plain mode, the plain scan. Gives the
+/// same point as first_point_passed_scan for every pair of distances.
 class PassedPointSearch {
  public:
-  explicit PassedPointSearch(const models::Profile& profile);
+  explicit PassedPointSearch(const models::Profile& profile, SearchMode mode = SearchMode::fast);
   int32_t find(float d_prev_m, float d_m);
 
  private:
   const models::Profile& profile_;
-  bool sorted_;
+  bool sorted_;  // non-decreasing, and the fast search is wanted
   std::size_t next_ = 0;    // first index whose distance exceeds last_low_m_
   float last_low_m_ = 0.0f;
 };
@@ -92,8 +97,10 @@ struct RideState {
 
 /// Rides the profile (at least two points, last distance above 0) second
 /// by second from rest at power_w, writing walking notices on the screen and
-/// detail rows on unit 40, until the distance reaches the last point.
-RideState ride_route(const models::Profile& profile, float power_w, const Coefficients& coefficients);
+/// detail rows on unit 40, until the distance reaches the last point. Both
+/// search modes give the same ride to the bit.
+RideState ride_route(const models::Profile& profile, float power_w, const Coefficients& coefficients,
+                     SearchMode mode = SearchMode::fast);
 
 /// Whole hours and the whole minutes beyond them of a ride time in seconds.
 struct TimeSplit {

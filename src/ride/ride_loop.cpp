@@ -21,10 +21,11 @@ int32_t first_point_passed_scan(const models::Profile& profile, float d_prev_m, 
   return 0;
 }
 
-PassedPointSearch::PassedPointSearch(const models::Profile& profile)
+PassedPointSearch::PassedPointSearch(const models::Profile& profile, SearchMode mode)
     : profile_(profile),
       // Every pair in order; false as soon as a distance is not a number.
-      sorted_(std::adjacent_find(profile.prof_dist.begin(), profile.prof_dist.end(),
+      sorted_(mode == SearchMode::fast &&
+              std::adjacent_find(profile.prof_dist.begin(), profile.prof_dist.end(),
                                  [](float a, float b) { return !(a <= b); }) == profile.prof_dist.end()) {}
 
 // The product of the two differences is negative exactly when the point
@@ -101,13 +102,14 @@ bool walks(float v_prev_ms, float v_ms) { return v_ms < 0.0f || (v_prev_ms == 0.
 // second (the trapezoid rule over one second), summed in extended precision
 // and stored as a REAL. The ride ends in the first second that reaches the
 // last point; t_s is then the ride time in seconds.
-RideState ride_route(const models::Profile& profile, float power_w, const Coefficients& c) {
+RideState ride_route(const models::Profile& profile, float power_w, const Coefficients& c, SearchMode mode) {
   RideState s;
   s.d_end_m = profile.dist(profile.npts());
   models::SlopeCursor slope_cursor(profile);
-  PassedPointSearch point_search(profile);
+  PassedPointSearch point_search(profile, mode);
   for (;;) {
-    slope_cursor.slope_at(s.slope, s.d_m);
+    if (mode == SearchMode::fast) slope_cursor.slope_at(s.slope, s.d_m);
+    else models::slope_at(s.slope, s.d_m, profile);
     s.v_ms = models::next_speed(s.v_prev_ms, s.slope, c.crr, c.k_air, c.weight_n, power_w);
     if (walks(s.v_prev_ms, s.v_ms)) {
       write_walking_notice(s.d_m, s.slope);

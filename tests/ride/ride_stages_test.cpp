@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "ride/ride.hpp"
 #include "runtime/io.hpp"
@@ -158,6 +161,42 @@ TEST_F(RideStages, StartFromRestAtZeroWalks) {
   const std::string out = screen();
   EXPECT_EQ(out.substr(0, 56), walking_notice("0.000", "****"));
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 92);
+}
+
+// The plain scans and the fast searches give the same ride to the bit: the
+// same final state, the same notices and the same detail rows.
+TEST_F(RideStages, BothSearchModesRideTheSame) {
+  models::Profile hilly;  // dense, with repeated distances, climbs, walls and descents
+  for (int i = 0; i < 3000; ++i) {
+    const float d_m = 7.0f * static_cast<float>(i - i % 5 / 4);
+    hilly.push_back(d_m, 300.0f + 40.0f * std::sin(static_cast<float>(i) / 90.0f) + (i % 400 == 0 ? 9.0f : 0.0f));
+  }
+  struct Case {
+    models::Profile profile;
+    float power_w;
+  };
+  const std::vector<Case> cases = {
+      {profile_of({{0, 100}, {50, 100}, {100, 100}}), 200},
+      {profile_of({{0, 0}, {100, 25}, {200, 50}}), 100},
+      {hilly, 150},
+      {hilly, 40},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    ride::RideState end[2];
+    std::string rows[2];
+    for (const ride::SearchMode mode : {ride::SearchMode::fast, ride::SearchMode::plain}) {
+      const std::string name = "d" + std::to_string(k++) + ".txt";
+      rt::open(40, name, rt::OpenStatus::new_file);
+      const auto m = static_cast<std::size_t>(mode);
+      end[m] = ride::ride_route(c.profile, c.power_w, {}, mode);
+      rows[m] = file(name);
+    }
+    EXPECT_EQ(std::memcmp(&end[0], &end[1], sizeof end[0]), 0) << c.power_w;
+    EXPECT_EQ(rows[0], rows[1]) << c.power_w;
+    EXPECT_GT(rows[0].size(), 0u);
+  }
+  EXPECT_NE(screen().find("Pied a terre"), std::string::npos);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ class Digits {
   }
 
  private:
-  std::array<char, k_max_digits + 1> chars_{};
+  std::array<char, k_max_digits + 1> chars_;  // the first size_ are set
   std::size_t size_ = 0;
 };
 
@@ -77,7 +77,8 @@ double decimal_to_double(Digits& digits, long exponent, bool negative) {
   if (digits.size() <= 19 && exponent >= -22 && exponent <= 22) {
     uint64_t n = 0;
     const char* d = digits.c_str();
-    for (std::size_t k = 0; k < digits.size(); ++k) n = 10 * n + static_cast<uint64_t>(d[k] - '0');
+    const std::size_t size = digits.size();
+    for (std::size_t k = 0; k < size; ++k) n = 10 * n + static_cast<uint64_t>(d[k] - '0');
     if (n <= k_exact_limit) {
       const auto exact = static_cast<double>(n);
       const double p = k_exact_pow10[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)];

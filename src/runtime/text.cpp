@@ -4,9 +4,21 @@
 
 namespace rt {
 
+// Each candidate is found by memchr on the needle's first character; the
+// rest of the needle, a few characters, is compared in place.
 int32_t index(std::string_view haystack, std::string_view needle) {
-  const auto pos = haystack.find(needle);
-  return pos == std::string_view::npos ? 0 : static_cast<int32_t>(pos + 1);
+  if (needle.empty()) return 1;
+  if (needle.size() > haystack.size()) return 0;
+  const char* p = haystack.data();
+  const char* const last = haystack.data() + (haystack.size() - needle.size());
+  while ((p = static_cast<const char*>(std::memchr(p, needle[0], static_cast<std::size_t>(last - p) + 1))) != nullptr) {
+    std::size_t k = 1;
+    while (k < needle.size() && p[k] == needle[k]) ++k;
+    if (k == needle.size()) return static_cast<int32_t>(p - haystack.data() + 1);
+    if (p == last) return 0;
+    ++p;
+  }
+  return 0;
 }
 
 bool text_equal(std::string_view a, std::string_view b) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "runtime/text.hpp"
 
 namespace {
@@ -35,6 +38,30 @@ TEST(Text, IndexAndSubstringCountColumnsFromOne) {
   EXPECT_EQ(line.sub(-3, 2), "  ");  // clipped to the text
   EXPECT_EQ(line.sub(19, 40), "  ");
   EXPECT_EQ(line.at(3), '<');
+}
+
+// INDEX finds the first occurrence anywhere in the text, at its very end
+// included: every haystack and needle over a small alphabet, against the
+// standard search.
+TEST(Text, IndexFindsTheFirstOccurrence) {
+  EXPECT_EQ(rt::index("abc", ""), 1);
+  EXPECT_EQ(rt::index("", "a"), 0);
+  EXPECT_EQ(rt::index("ab", "abc"), 0);
+  EXPECT_EQ(rt::index("</trk>", "</trk>"), 1);
+  EXPECT_EQ(rt::index("<trkseg></trk>", "</trk>"), 9);
+  EXPECT_EQ(rt::index("aaab", "aab"), 2);
+  std::mt19937 gen(11);
+  std::uniform_int_distribution<int> letter('a', 'c');
+  std::uniform_int_distribution<int> length(0, 12);
+  for (int k = 0; k < 20000; ++k) {
+    std::string haystack(static_cast<std::size_t>(length(gen)), ' ');
+    std::string needle(static_cast<std::size_t>(length(gen) / 3), ' ');
+    for (char& c : haystack) c = static_cast<char>(letter(gen));
+    for (char& c : needle) c = static_cast<char>(letter(gen));
+    const std::size_t pos = std::string_view(haystack).find(needle);
+    EXPECT_EQ(rt::index(haystack, needle), pos == std::string_view::npos ? 0 : static_cast<int32_t>(pos + 1))
+        << haystack << " / " << needle;
+  }
 }
 
 }  // namespace

@@ -24,13 +24,27 @@
 
 namespace {
 
-const std::filesystem::path& work_dir() {
-  static const std::filesystem::path dir = [] {
+// A private directory for the route and working files, removed at exit.
+class WorkDir {
+ public:
+  WorkDir() {
     std::string templ = (std::filesystem::temp_directory_path() / "gpx_scan_fuzz_XXXXXX").string();
     if (::mkdtemp(templ.data()) == nullptr) std::abort();
-    return std::filesystem::path(templ);
-  }();
-  return dir;
+    path_ = templ;
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+const std::filesystem::path& work_dir() {
+  static const WorkDir dir;
+  return dir.path();
 }
 
 // A track record read back as the profile phase reads it: three values, and

@@ -15,3 +15,6 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRIDE_SANITIZE=ON >/dev/n
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+# A short run of each libFuzzer target, from the seed corpora of fuzz/seeds.
+tools/fuzz.sh 30

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int32_t k_screen = 6;
 constexpr int32_t k_detail_unit = 40;
+constexpr int32_t k_stalled_ride_s = 3600;  // an hour without moving: the ride cannot end
 
 }  // namespace
 
@@ -102,11 +103,18 @@ bool walks(float v_prev_ms, float v_ms) { return v_ms < 0.0f || (v_prev_ms == 0.
 // second (the trapezoid rule over one second), summed in extended precision
 // and stored as a REAL. The ride ends in the first second that reaches the
 // last point; t_s is then the ride time in seconds.
+//
+// Far from the start a REAL distance can no longer take a small step: past
+// 2^22 m (4194 km) a rider crawling at a quarter of a metre per second stays
+// where he is, and the same second would repeat for ever. A ride whose
+// distance has not changed for a whole hour of pedalling is stopped there
+// with a message: such a route is too long to be simulated at this power.
 RideState ride_route(const models::Profile& profile, float power_w, const Coefficients& c, SearchMode mode) {
   RideState s;
   s.d_end_m = profile.dist(profile.npts());
   models::SlopeCursor slope_cursor(profile);
   PassedPointSearch point_search(profile, mode);
+  int32_t still_s = 0;  // seconds in a row in which the distance did not change
   for (;;) {
     if (mode == SearchMode::fast) slope_cursor.slope_at(s.slope, s.d_m);
     else models::slope_at(s.slope, s.d_m, profile);
@@ -121,6 +129,11 @@ RideState ride_route(const models::Profile& profile, float power_w, const Coeffi
     write_detail_line(s.t_s, s.d_m, s.d_prev_m, s.v_ms, s.slope, point_search);
     s.v_prev_ms = s.v_ms;
     if (s.d_m >= s.d_end_m) return s;
+    still_s = s.d_m == s.d_prev_m ? still_s + 1 : 0;
+    if (still_s >= k_stalled_ride_s) {
+      rt::write_list(k_screen, {"Attention: parcours trop long pour etre simule a cette puissance"});
+      rt::stop(1);
+    }
     s.t_s = static_cast<float>(s.t_s + 1.0L);
   }
 }

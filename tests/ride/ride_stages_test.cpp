@@ -199,3 +199,24 @@ TEST_F(RideStages, BothSearchModesRideTheSame) {
 }
 
 }  // namespace
+
+namespace {
+
+// Beyond 2^23 m a REAL distance moves in steps of 1 m: a rider holding
+// 0.25 m/s at 2 W on the flat no longer advances, and the ride is stopped
+// after an hour without moving instead of running for ever.
+TEST_F(RideStages, ARideThatCanNoLongerAdvanceIsStopped) {
+  open_detail_file();
+  // A long descent to 9000 km (about 34 m/s), then the flat.
+  const models::Profile profile = profile_of({{0.0f, 2.7e6f}, {9.0e6f, 0.0f}, {1.2e7f, 0.0f}});
+  int status = -1;
+  try {
+    ride::ride_route(profile, 2.0f, ride::Coefficients{});
+  } catch (const rt::StopRequest& stop) {
+    status = stop.status;
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(screen(), " Attention: parcours trop long pour etre simule a cette puissance\n");
+}
+
+}  // namespace

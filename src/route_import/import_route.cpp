@@ -1,5 +1,6 @@
 // The dialogue phase of import_route: the route question, the working files
 // and the detail file's header; then the scan and profile phases.
+#include <initializer_list>
 #include <string>
 
 #include "route_import/import_phases.hpp"
@@ -51,6 +52,23 @@ rt::Text<50> open_route_file(rt::Text<50>& base_name) {
   }
 }
 
+struct ConnectedFile {
+  int32_t unit;
+  std::string_view name;
+};
+
+// Ends the program before anything is written when two of the files are one
+// file under two names (a link): a working file would overwrite the route
+// file or another working file while it is being read.
+void refuse_shared_files(std::initializer_list<ConnectedFile> files) {
+  for (auto a = files.begin(); a != files.end(); ++a)
+    for (auto b = a + 1; b != files.end(); ++b)
+      if (rt::same_file(a->unit, b->unit)) {
+        rt::write_list(6, {"Attention: les fichiers ", a->name, " et ", b->name, " sont un seul et meme fichier"});
+        rt::stop(1);
+      }
+}
+
 }  // namespace
 
 int32_t trimmed_length(std::string_view s) {
@@ -82,6 +100,10 @@ void import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name) {
   open_replacing(k_track_unit, trk_name);
   detail_name = derived_name(base_name, length, ".txt");
   open_replacing(k_detail_unit, detail_name);
+  refuse_shared_files({{k_route_unit, gpx_name.sub(1, trimmed_length(gpx_name))},
+                       {k_profile_unit, "scratch"},
+                       {k_track_unit, trk_name.sub(1, trimmed_length(trk_name))},
+                       {k_detail_unit, detail_name.sub(1, trimmed_length(detail_name))}});
   rt::rewind(k_detail_unit);
   rt::write_list(k_detail_unit, {"   Temps     Distance(km)  Vitesse(km/h)   Pente(%)"});
 

@@ -87,6 +87,10 @@ void rewind(int32_t unit);
 /// (after a REWIND this empties the file). Nothing is cut on a stream.
 void endfile(int32_t unit);
 
+/// True when two connected units stand for one file (the same file under
+/// two names, through a link).
+bool same_file(int32_t unit_a, int32_t unit_b);
+
 /// Formatted WRITE of one record.
 void write_formatted(int32_t unit, const Format& format, OutList items);
 

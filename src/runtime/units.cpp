@@ -461,6 +461,13 @@ IoStatus read_list(int32_t unit, InList items, Branches branches) {
   return take_branch(unit, u, status, branches);
 }
 
+bool same_file(int32_t unit_a, int32_t unit_b) {
+  struct stat a {};
+  struct stat b {};
+  return ::fstat(unit_for(unit_a).fd, &a) == 0 && ::fstat(unit_for(unit_b).fd, &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
+}
+
 void stop(int status) { throw StopRequest{status}; }
 
 std::string close_all() noexcept {

@@ -144,3 +144,41 @@ TEST(TrimmedLength, CountsUpToTheLastPrintableCharacter) {
 
 }  // namespace
 }  // namespace route_import_test
+
+namespace route_import_test {
+namespace {
+
+// A working file that is a link to the route file, or to another working
+// file, would be overwritten while it is read: the import refuses before it
+// writes anything.
+TEST_F(ImportTest, WorkingFilesThatAreLinksToOtherFilesAreRefused) {
+  const std::string route =
+      "<gpx>\n<trk>\n<name>R</name>\n<trkpt lat=\"45.000000\" lon=\"5.000000\">\n<ele>100</ele>\n</trk>\n";
+  struct Case {
+    const char* link;
+    const char* target;
+    const char* message;
+  } cases[] = {
+      {"p.trk", "p.gpx", " Attention: les fichiers p.gpx et p.trk sont un seul et meme fichier\n"},
+      {"p.txt", "p.gpx", " Attention: les fichiers p.gpx et p.txt sont un seul et meme fichier\n"},
+      {"scratch", "p.txt", " Attention: les fichiers scratch et p.txt sont un seul et meme fichier\n"},
+  };
+  for (const Case& c : cases) {
+    for (const auto& name : files()) std::filesystem::remove(name);
+    const bool detail_is_link = std::string(c.link) == "p.txt";
+    write("p.gpx", route);
+    if (!detail_is_link) write("p.txt", "an earlier detail file\n");
+    std::filesystem::create_symlink(c.target, c.link);
+    const ImportResult r = run_import("p\n");
+    EXPECT_EQ(r.status, 1) << c.link;
+    EXPECT_EQ(r.screen, " Nom du fichier .gpx Openrunner a traiter ?\n"
+                        " (exemple: taper parcours pour le fichier parcours.gpx) puis envoyer\n" +
+                            std::string(c.message))
+        << c.link;
+    EXPECT_EQ(read("p.gpx"), route) << c.link;
+    EXPECT_EQ(read("p.txt"), detail_is_link ? route : "an earlier detail file\n") << c.link;
+  }
+}
+
+}  // namespace
+}  // namespace route_import_test

@@ -235,7 +235,9 @@ class UnitSource final : public CharSource {
 // view into the read buffer, or into `spill` when the record crosses a refill.
 // The view holds until the next read. Returns false when the file ended
 // before any byte of the record.
-bool read_record(Unit& u, std::string& spill, std::string_view& line) {
+// Only the first `keep` bytes of a record are kept when it spans buffers, so
+// that a line of any length costs no more memory than the columns used.
+bool read_record(Unit& u, std::string& spill, std::string_view& line, std::size_t keep) {
   bool any = false;
   bool spilled = false;
   spill.clear();
@@ -255,11 +257,11 @@ bool read_record(Unit& u, std::string& spill, std::string_view& line) {
         line = std::string_view(start, n);
         return true;
       }
-      spill.append(start, n);
+      spill.append(start, std::min(n, keep - spill.size()));
       line = spill;
       return true;
     }
-    spill.append(start, avail);
+    spill.append(start, std::min(avail, keep - spill.size()));
     spilled = true;
     u.rcur = u.rlen;
   }
@@ -416,18 +418,24 @@ IoStatus read_formatted(int32_t unit, const Format& format, InList items, Branch
   Unit& u = unit_for(unit);
   prepare_keyboard_read(unit);
   begin_read(unit, u);
-  thread_local std::string spill;
-  std::string_view line;
-  if (u.eof || !read_record(u, spill, line)) {
-    return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
-  }
-  if (u.read_errno != 0) return take_branch(unit, u, IoStatus::error, branches);
   const std::span<const int32_t> widths = format.input_widths();
-  std::size_t col = 0;
+  std::size_t keep = 0;  // columns the items take
   std::size_t k = 0;
   for (const InItem& item : items) {
     if (item.kind != InItem::Kind::text || k >= widths.size())
       throw std::invalid_argument("formatted input takes CHARACTER items with A descriptors");
+    keep += widths[k] == 0 ? item.s.size() : static_cast<std::size_t>(widths[k]);
+    ++k;
+  }
+  thread_local std::string spill;
+  std::string_view line;
+  if (u.eof || !read_record(u, spill, line, keep)) {
+    return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
+  }
+  if (u.read_errno != 0) return take_branch(unit, u, IoStatus::error, branches);
+  std::size_t col = 0;
+  k = 0;
+  for (const InItem& item : items) {
     const std::size_t len = item.s.size();
     const std::size_t w = widths[k] == 0 ? len : static_cast<std::size_t>(widths[k]);
     ++k;

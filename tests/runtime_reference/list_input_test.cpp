@@ -31,8 +31,8 @@ constexpr char k_untouched_char = '~';
 // CHARACTER of length 1 (a), 4 (c), 12 (l) or 50 (n).
 class Variables {
  public:
-  explicit Variables(std::string_view spec) : spec_(spec) {
-    if (spec.size() > 8) throw std::invalid_argument("at most 8 items");
+  explicit Variables(std::string_view kinds) : kinds_(kinds) {
+    if (kinds.size() > 8) throw std::invalid_argument("at most 8 items");
     reset();
   }
 
@@ -44,11 +44,11 @@ class Variables {
 
   std::vector<rt::InItem> items() {
     std::vector<rt::InItem> list;
-    for (std::size_t k = 0; k < spec_.size(); ++k) {
-      switch (spec_[k]) {
+    for (std::size_t k = 0; k < kinds_.size(); ++k) {
+      switch (kinds_[k]) {
         case 'r': list.emplace_back(reals_[k]); break;
         case 'i': list.emplace_back(integers_[k]); break;
-        default: list.emplace_back(std::span<char>(texts_[k].data(), text_length(spec_[k]))); break;
+        default: list.emplace_back(std::span<char>(texts_[k].data(), text_length(kinds_[k]))); break;
       }
     }
     return list;
@@ -57,12 +57,12 @@ class Variables {
   // The values as text: REALs with their bits, texts between brackets.
   std::string values() const {
     std::string s;
-    for (std::size_t k = 0; k < spec_.size(); ++k) {
+    for (std::size_t k = 0; k < kinds_.size(); ++k) {
       if (!s.empty()) s += " | ";
-      switch (spec_[k]) {
+      switch (kinds_[k]) {
         case 'r': s += ref::describe(reals_[k]); break;
         case 'i': s += std::to_string(integers_[k]); break;
-        default: s += "[" + std::string(texts_[k].data(), text_length(spec_[k])) + "]"; break;
+        default: s += "[" + std::string(texts_[k].data(), text_length(kinds_[k])) + "]"; break;
       }
     }
     return s;
@@ -79,7 +79,7 @@ class Variables {
     }
   }
 
-  std::string spec_;
+  std::string kinds_;
   std::array<float, 8> reals_{};
   std::array<int32_t, 8> integers_{};
   std::array<std::array<char, 50>, 8> texts_{};
@@ -104,13 +104,13 @@ std::string show(const Outcome& o) { return std::string(name_of(o.status)) + ": 
 
 enum class Side { library, ours };
 
-// `reads` READs of the items `spec` from a file holding `content`.
-std::vector<Outcome> read_all(Side side, std::string_view content, std::string_view spec, int reads) {
+// `reads` READs of the items `kinds` from a file holding `content`.
+std::vector<Outcome> read_all(Side side, std::string_view content, std::string_view kinds, int reads) {
   ref::ScratchDir dir;
   const std::string path = dir.file("input.txt");
   ref::write_file(path, content);
   std::vector<Outcome> outcomes;
-  Variables vars(spec);
+  Variables vars(kinds);
   const std::vector<rt::InItem> items = vars.items();
   if (side == Side::library) {
     if (ref::f2c::open(35, path, "old") != rt::IoStatus::ok) throw std::runtime_error("libf2c OPEN failed");
@@ -145,13 +145,13 @@ std::string escaped(std::string_view s) {
 
 // The READs agree one by one; returns false (with a failure naming the
 // input) when they do not.
-bool expect_same_reads(std::string_view content, std::string_view spec, int reads = 3) {
-  const std::vector<Outcome> lib = read_all(Side::library, content, spec, reads);
-  const std::vector<Outcome> ours = read_all(Side::ours, content, spec, reads);
+bool expect_same_reads(std::string_view content, std::string_view kinds, int reads = 3) {
+  const std::vector<Outcome> lib = read_all(Side::library, content, kinds, reads);
+  const std::vector<Outcome> ours = read_all(Side::ours, content, kinds, reads);
   for (int k = 0; k < reads; ++k) {
     const auto n = static_cast<std::size_t>(k);
     if (ours[n] != lib[n]) {
-      ADD_FAILURE() << "input \"" << escaped(content) << "\", items " << spec << ", READ " << k + 1
+      ADD_FAILURE() << "input \"" << escaped(content) << "\", items " << kinds << ", READ " << k + 1
                     << "\n   ours: " << show(ours[n]) << "\nlibrary: " << show(lib[n]);
       return false;
     }
@@ -379,8 +379,8 @@ TEST(ListInputReference, RandomRecords) {
     if (final_newline(gen)) content += "\n";
     const bool repeats = content.find('*') != std::string::npos;
     const std::size_t p = pick(gen);
-    const std::string& spec = repeats || p % 3 != 0 ? one_kind[p % one_kind.size()] : mixed[p % mixed.size()];
-    if (!expect_same_reads(content, spec)) ++failures;
+    const std::string& kinds = repeats || p % 3 != 0 ? one_kind[p % one_kind.size()] : mixed[p % mixed.size()];
+    if (!expect_same_reads(content, kinds)) ++failures;
   }
 }
 

@@ -76,7 +76,15 @@ void take_elevation(const rt::Text<80>& line, TrackPoint& point) {
 // record the text is followed by more values, so it is read here followed
 // by a blank and a marker value, which must be the second value taken (a
 // repeat count such as 2*45 or a second number would come first).
+// A plain number followed by blanks only is taken at once.
 bool read_one_value(std::string_view text, float& value) {
+  double plain = 0.0;
+  const std::size_t length = rt::scan_plain_number(text, false, true, plain);
+  if (length != 0 && text.find_first_not_of(" \t", length) == std::string_view::npos) {
+    value = static_cast<float>(plain);
+    return true;
+  }
+
   constexpr std::string_view k_marker = " 1";
   constexpr float k_marker_value = 1.0f;
   std::array<char, 16> buffer{};

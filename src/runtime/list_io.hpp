@@ -2,6 +2,7 @@
 // fuzzed on plain text.
 #pragma once
 
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,11 +34,20 @@ class CharSource {
   }
   /// Reads up to and including the next '\n'; false when the file ends first.
   bool skip_record() {
-    int c;
-    do c = get();
-    while (c != '\n' && c != -1);
-    return c == '\n';
+    for (;;) {
+      if (cur_ == end_ && !refill()) return false;
+      const void* nl = std::memchr(cur_, '\n', static_cast<std::size_t>(end_ - cur_));
+      if (nl != nullptr) {
+        cur_ = static_cast<const char*>(nl) + 1;
+        return true;
+      }
+      cur_ = end_;
+    }
   }
+  /// The bytes of the current window not read yet, for a reader that looks
+  /// ahead without get(); skip(n) then takes n of them.
+  std::string_view ahead() const { return {cur_, static_cast<std::size_t>(end_ - cur_)}; }
+  void skip(std::size_t n) { cur_ += n; }
 
  protected:
   /// Makes the next bytes of the stream the window [cur_, end_); false, with
@@ -53,6 +63,15 @@ class CharSource {
 /// rest of the record). Returns end when the file ends before every item has
 /// a value or a slash, error on a value that cannot be read as its item's type.
 IoStatus list_parse(CharSource& in, std::span<const InItem> items);
+
+/// The common shape of a list-directed number, read straight from `text`:
+/// an optional sign and digits with an optional decimal point (1 to 19
+/// digits in all; no point for an INTEGER), followed by a blank, tab, record
+/// end, comma or slash, or by the end of `text` when `end_separates`. Returns
+/// the length of the number, the separator not included, and its value
+/// exactly as list_parse() converts it; 0 for any other shape, which
+/// list_parse() alone can read.
+std::size_t scan_plain_number(std::string_view text, bool integer, bool end_separates, double& value);
 
 /// A CharSource over a text in memory: one window, the whole text.
 class StringSource : public CharSource {

@@ -66,25 +66,30 @@ constexpr std::array<double, 23> k_exact_pow10 = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The double nearest to the decimal digits × 10^exponent, as strtod gives it.
-// When the digits make an integer of at most 2^53 and |exponent| <= 22, both
-// operands are exact doubles and one IEEE multiplication or division rounds
-// the exact quotient or product once, to nearest: that is strtod's result.
-// Any other number goes through strtod.
+constexpr uint64_t k_exact_limit = uint64_t{1} << 53;
+constexpr long k_max_exact_exponent = 22;
+
+// n × 10^exponent for n <= 2^53 and |exponent| <= 22: both operands are exact
+// doubles, and one IEEE multiplication or division rounds the exact product
+// or quotient once, to nearest: the double nearest to the decimal, which is
+// strtod's result.
 static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must round to double");
+double exact_decimal(uint64_t n, long exponent, bool negative) {
+  const auto exact = static_cast<double>(n);
+  const double p = k_exact_pow10[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)];
+  const double v = exponent < 0 ? exact / p : exact * p;
+  return negative ? -v : v;
+}
+
+// The double nearest to the decimal digits × 10^exponent, as strtod gives it:
+// exactly when exact_decimal() applies, through strtod otherwise.
 double decimal_to_double(Digits& digits, long exponent, bool negative) {
-  constexpr uint64_t k_exact_limit = uint64_t{1} << 53;
-  if (digits.size() <= 19 && exponent >= -22 && exponent <= 22) {
+  if (digits.size() <= 19 && exponent >= -k_max_exact_exponent && exponent <= k_max_exact_exponent) {
     uint64_t n = 0;
     const char* d = digits.c_str();
     const std::size_t size = digits.size();
     for (std::size_t k = 0; k < size; ++k) n = 10 * n + static_cast<uint64_t>(d[k] - '0');
-    if (n <= k_exact_limit) {
-      const auto exact = static_cast<double>(n);
-      const double p = k_exact_pow10[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)];
-      const double v = exponent < 0 ? exact / p : exact * p;
-      return negative ? -v : v;
-    }
+    if (n <= k_exact_limit) return exact_decimal(n, exponent, negative);
   }
   std::array<char, k_max_digits + 32> text{};
   std::snprintf(text.data(), text.size(), "%s%se%ld", negative ? "-" : "", digits.c_str(), exponent);
@@ -203,6 +208,11 @@ class ListReader {
     if (!after_star) {
       if (count_ > 0) return IoStatus::ok;
       count_ = 1;
+      if (const std::size_t n = scan_plain_number(in_.ahead(), want_integer, false, number_); n != 0) {
+        in_.skip(n);
+        type_ = ValueType::number;
+        return IoStatus::ok;
+      }
     }
     type_ = ValueType::none;
     long exponent = 0;
@@ -388,6 +398,34 @@ class ListReader {
 };
 
 }  // namespace
+
+// The digits go straight into an integer (it may wrap past 19 digits, when
+// the shape is refused anyway). Zeros at either end change nothing:
+// exact_decimal() rounds the same exact number as for the stripped digits.
+std::size_t scan_plain_number(std::string_view text, bool integer, bool end_separates, double& value) {
+  constexpr std::ptrdiff_t k_max_plain_digits = 19;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* p = begin;
+  const bool negative = p != end && *p == '-';
+  if (p != end && (*p == '-' || *p == '+')) ++p;
+  uint64_t n = 0;
+  const char* const whole = p;
+  for (; p != end && is_digit(*p); ++p) n = 10 * n + static_cast<uint64_t>(*p - '0');
+  std::ptrdiff_t digits = p - whole;
+  std::ptrdiff_t decimals = 0;
+  if (p != end && *p == '.') {
+    if (integer) return 0;
+    const char* const fraction = ++p;
+    for (; p != end && is_digit(*p); ++p) n = 10 * n + static_cast<uint64_t>(*p - '0');
+    decimals = p - fraction;
+    digits += decimals;
+  }
+  if (digits == 0 || digits > k_max_plain_digits || n > k_exact_limit) return 0;
+  if (p == end ? !end_separates : !ends_bare_value(*p)) return 0;
+  value = n == 0 ? 0.0 : exact_decimal(n, -static_cast<long>(decimals), negative);
+  return static_cast<std::size_t>(p - begin);
+}
 
 IoStatus list_parse(CharSource& in, std::span<const InItem> items) {
   ListReader reader(in);

@@ -1,5 +1,6 @@
 #include "runtime/format.hpp"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -32,29 +33,30 @@ void put_blanks(std::string& out, int32_t n) {
 }
 void put_stars(std::string& out, int32_t n) { out.append(static_cast<std::size_t>(std::max(n, 0)), '*'); }
 
-// A field of `width` columns composed from its last column backwards: put()
-// each character, then finish() fills the columns left with blanks and
+// A field of `width` columns composed from its last column backwards: it
+// starts as blanks, put() writes each character or text, then finish()
 // appends the field in one step. At most `width` characters may be put.
 class RightAligned {
  public:
   RightAligned(std::string& out, int32_t width) : out_(out), width_(static_cast<std::size_t>(width)) {
     if (width_ <= sizeof narrow_) {
+      std::memset(narrow_, ' ', sizeof narrow_);
       field_ = narrow_;
     } else {
       thread_local std::string wide;
-      wide.resize(width_);
+      wide.assign(width_, ' ');
       field_ = wide.data();
     }
     p_ = field_ + width_;
   }
   void put(char c) { *--p_ = c; }
   void put(std::string_view text) {
-    for (auto k = text.size(); k > 0; --k) put(text[k - 1]);
+    // A few characters: a plain loop costs less than a call to memcpy.
+    char* p = p_;
+    for (const char* c = text.data() + text.size(); c != text.data();) *--p = *--c;
+    p_ = p;
   }
-  void finish() {
-    while (p_ > field_) *--p_ = ' ';
-    out_.append(field_, width_);
-  }
+  void finish() { out_.append(field_, width_); }
 
  private:
   std::string& out_;
@@ -64,8 +66,18 @@ class RightAligned {
   char* p_;
 };
 
+// "00" "01" ... "99": two digits per division.
+constexpr std::array<char, 200> k_digit_pairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t k = 0; k < 100; ++k) {
+    pairs[2 * k] = static_cast<char>('0' + k / 10);
+    pairs[2 * k + 1] = static_cast<char>('0' + k % 10);
+  }
+  return pairs;
+}();
+
 // Decimal digits of `v` into the end of `buf`; returns the first digit.
-// 64-bit divisions once the value fits in 64 bits.
+// 64-bit divisions, two digits at a time, once the value fits in 64 bits.
 char* digits_of(u128 v, char* end) {
   char* p = end;
   while (v > UINT64_MAX) {
@@ -73,10 +85,17 @@ char* digits_of(u128 v, char* end) {
     v /= 10;
   }
   auto w = static_cast<uint64_t>(v);
-  do {
-    *--p = static_cast<char>('0' + static_cast<int>(w % 10));
-    w /= 10;
-  } while (w != 0);
+  while (w >= 100) {
+    p -= 2;
+    std::memcpy(p, &k_digit_pairs[2 * (w % 100)], 2);
+    w /= 100;
+  }
+  if (w >= 10) {
+    p -= 2;
+    std::memcpy(p, &k_digit_pairs[2 * w], 2);
+  } else {
+    *--p = static_cast<char>('0' + w);
+  }
   return p;
 }
 
@@ -100,27 +119,51 @@ u128 scaled(float magnitude, int32_t decimals) {
   const uint32_t fraction = bits & 0x7FFFFFU;
   const uint64_t mant = biased == 0 ? fraction : (fraction | 0x800000U);
   const int shift = (biased == 0 ? 1 : biased) - 150;  // magnitude = mant × 2^shift
-  const u128 n = static_cast<u128>(mant) * k_pow10[decimals];
-  if (shift >= 0) return n << shift;
+  const uint64_t n = mant * k_pow10[decimals];
+  if (shift >= 0) return static_cast<u128>(n) << shift;
   const int s = -shift;
-  if (s >= 120) return 0;  // far below one unit of the last decimal
-  u128 q = n >> s;
-  const u128 rem = n - (q << s);
-  const u128 half = static_cast<u128>(1) << (s - 1);
+  if (s >= 62) return 0;  // n < 2^61: below half a unit of the last decimal
+  uint64_t q = n >> s;
+  const uint64_t rem = n - (q << s);
+  const uint64_t half = uint64_t{1} << (s - 1);
   if (rem > half || (rem == half && (q & 1U) != 0)) ++q;
   return q;
 }
 
-// Slow path for huge values and many decimals: glibc's exact conversion.
+// The text of Fw.d without sign for units = |value| × 10^decimals: the
+// integer digits (at least one), the point, `decimals` digits. Written
+// backwards so that it ends at `end`; returns its first character.
+char* plain_fixed(u128 units, int32_t decimals, char* end) {
+  const uint64_t unit = k_pow10[decimals];
+  u128 whole = 0;
+  uint64_t fraction = 0;
+  if (units <= UINT64_MAX) {
+    const auto u = static_cast<uint64_t>(units);
+    whole = u / unit;
+    fraction = u % unit;
+  } else {
+    whole = units / unit;
+    fraction = static_cast<uint64_t>(units % unit);
+  }
+  char* p = end;
+  if (decimals > 0) {
+    p = digits_of(fraction, p);
+    while (end - p < decimals) *--p = '0';
+  }
+  *--p = '.';
+  return digits_of(whole, p);
+}
+
+// Slow path for huge values and many decimals: glibc's exact conversion,
+// with the point written after the digits when there are no decimals.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-truncation"
-void printf_digits(float magnitude, int32_t decimals, std::string& digits) {
+void printf_fixed(float magnitude, int32_t decimals, std::string& text) {
   const int n = std::snprintf(nullptr, 0, "%.*f", decimals, static_cast<double>(magnitude));
-  std::vector<char> s(static_cast<std::size_t>(n) + 1);
-  std::snprintf(s.data(), s.size(), "%.*f", decimals, static_cast<double>(magnitude));
-  digits.clear();
-  for (int k = 0; k < n; ++k)
-    if (s[static_cast<std::size_t>(k)] != '.') digits.push_back(s[static_cast<std::size_t>(k)]);
+  text.resize(static_cast<std::size_t>(n) + 1);
+  std::snprintf(text.data(), text.size(), "%.*f", decimals, static_cast<double>(magnitude));
+  text.resize(static_cast<std::size_t>(n));
+  if (decimals == 0) text.push_back('.');
 }
 #pragma GCC diagnostic pop
 
@@ -157,42 +200,45 @@ void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) 
     }
     return;
   }
-  // The digits of |value| × 10^decimals, at least decimals + 1 of them (one
-  // integer digit, leading zeros added).
+  // The value as text without sign: integer digits, point, decimals.
   const float magnitude = std::fabs(value);
-  char buf[64];
-  thread_local std::string slow_digits;
-  std::string_view digits;
-  if (has_fast_digits(magnitude, decimals)) {
-    char* end = buf + sizeof buf;
-    char* first = digits_of(scaled(magnitude, decimals), end);
-    while (end - first < decimals + 1) *--first = '0';
-    digits = std::string_view(first, static_cast<std::size_t>(end - first));
+  char buf[64];  // the fast text at the end, blanks before it
+  char* const end = buf + sizeof buf;
+  thread_local std::string slow_text;
+  std::string_view text;
+  bool shows_zero = false;
+  const bool fast = has_fast_digits(magnitude, decimals);
+  if (fast) {
+    std::memset(buf, ' ', sizeof buf);
+    const u128 units = scaled(magnitude, decimals);
+    const char* first = plain_fixed(units, decimals, end);
+    text = std::string_view(first, static_cast<std::size_t>(end - first));
+    shows_zero = units == 0;
   } else {
-    printf_digits(magnitude, decimals, slow_digits);
-    if (static_cast<int32_t>(slow_digits.size()) < decimals + 1)
-      slow_digits.insert(0, static_cast<std::size_t>(decimals + 1 - static_cast<int32_t>(slow_digits.size())), '0');
-    digits = slow_digits;
+    printf_fixed(magnitude, decimals, slow_text);
+    text = slow_text;
+    shows_zero = text.find_first_not_of("0.") == std::string_view::npos;
   }
-  const bool shows_zero = digits.find_first_not_of('0') == std::string::npos;
   const bool negative = std::signbit(value) && !shows_zero;
-  const auto int_digits = static_cast<int32_t>(digits.size()) - decimals;
-  int32_t len = (negative ? 1 : 0) + int_digits + 1 + decimals;
-  bool drop_lead_zero = false;
-  if (len > width && int_digits == 1 && digits[0] == '0') {
-    drop_lead_zero = true;
+  std::size_t len = text.size() + (negative ? 1 : 0);
+  const auto w = static_cast<std::size_t>(width);
+  if (len > w && text[0] == '0' && text[1] == '.') {
+    text.remove_prefix(1);
     --len;
   }
-  if (len > width) {
+  if (len > w) {
     put_stars(out, width);
     return;
   }
-  const auto split = static_cast<std::size_t>(int_digits);
-  const std::size_t lead = drop_lead_zero ? 1 : 0;
+  if (fast && w < sizeof buf) {
+    // The field is the last w columns of the buffer, the sign put in place
+    // (over the dropped zero, if any).
+    if (negative) end[-static_cast<std::ptrdiff_t>(len)] = '-';
+    out.append(end - w, w);
+    return;
+  }
   RightAligned field(out, width);
-  field.put(digits.substr(split));
-  field.put('.');
-  field.put(digits.substr(lead, split - lead));
+  field.put(text);
   if (negative) field.put('-');
   field.finish();
 }

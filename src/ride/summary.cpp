@@ -1,4 +1,5 @@
 #include <climits>
+#include <cmath>
 
 #include "ride/ride.hpp"
 #include "runtime/io.hpp"
@@ -24,9 +25,15 @@ float positive_climb_m(const models::Profile& profile) {
 
 }  // namespace
 
+// The nearest integer comes without a change of the x87 rounding mode (a
+// truncating conversion switches it twice, which is slow); one step toward
+// zero then gives the truncation, exactly.
 int32_t int_trunc(long double x) {
   if (!(x > -2147483649.0L && x < 2147483648.0L)) return INT32_MIN;
-  return static_cast<int32_t>(x);
+  long r = std::lrint(x);
+  if (x >= 0.0L && r > x) --r;
+  if (x < 0.0L && r < x) ++r;
+  return static_cast<int32_t>(r);
 }
 
 TimeSplit split_ride_time(float t_s) {

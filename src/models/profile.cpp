@@ -31,17 +31,31 @@ namespace detail {
 // Ten forward passes of chord interpolation in place: each point 2 .. npts-1
 // takes the elevation, at its own distance, of the straight line through its
 // neighbours, the one before already updated in this pass. (0-based indices.)
+//
+// The passes run interleaved, each one point behind the one before it: in
+// step t pass p updates point t - p, after pass p - 1 has updated point
+// t - p + 1. Every update therefore reads exactly the values the passes run
+// one after another would give it (its predecessor from pass p, its
+// successor from pass p - 1), and the ten chains of dependent divisions
+// overlap instead of running one after another.
 void smooth_elevations(Profile& profile) {
   const std::vector<float>& dist = profile.prof_dist;
   std::vector<float>& elev = profile.prof_elev;
   const std::size_t n = dist.size();
-  for (int32_t pass = 0; pass < k_smoothing_passes; ++pass) {
-    for (std::size_t i = 1; i + 1 < n; ++i) {
-      const long double outer = static_cast<long double>(dist[i + 1]) - dist[i - 1];
-      if (outer == 0.0L) continue;  // no chord through two points at one distance: keep
-      const long double rise = static_cast<long double>(elev[i + 1]) - elev[i - 1];
-      const long double inner = static_cast<long double>(dist[i]) - dist[i - 1];
-      elev[i] = static_cast<float>(elev[i - 1] + (rise * inner) / outer);
+  if (n < 3) return;
+  auto update = [&](std::size_t i) {
+    const long double outer = static_cast<long double>(dist[i + 1]) - dist[i - 1];
+    if (outer == 0.0L) return;  // no chord through two points at one distance: keep
+    const long double rise = static_cast<long double>(elev[i + 1]) - elev[i - 1];
+    const long double inner = static_cast<long double>(dist[i]) - dist[i - 1];
+    elev[i] = static_cast<float>(elev[i - 1] + (rise * inner) / outer);
+  };
+  const std::size_t last = n - 2;  // the last point a pass updates
+  const auto passes = static_cast<std::size_t>(k_smoothing_passes);
+  for (std::size_t t = 1; t < last + passes; ++t) {
+    for (std::size_t pass = 0; pass < passes && pass < t; ++pass) {
+      const std::size_t i = t - pass;
+      if (i <= last) update(i);
     }
   }
 }

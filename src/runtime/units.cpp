@@ -118,16 +118,21 @@ extern "C" void on_signal(int sig) {
   signal_exit(sig);
 }
 
-// While alive, a terminating signal waits.
+// While alive, a terminating signal waits. Only this thread changes the
+// depth and the handler only reads it, so a plain load and store suffice
+// (no locked read-modify-write on every record).
 class Critical {
  public:
   Critical() {
-    g_critical.fetch_add(1, std::memory_order_relaxed);
+    g_critical.store(g_critical.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     std::atomic_signal_fence(std::memory_order_seq_cst);
   }
   ~Critical() {
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    if (g_critical.fetch_sub(1, std::memory_order_relaxed) == 1) {
+    const int depth = g_critical.load(std::memory_order_relaxed) - 1;
+    g_critical.store(depth, std::memory_order_relaxed);
+    std::atomic_signal_fence(std::memory_order_seq_cst);  // a signal noted before the store is seen below
+    if (depth == 0) {
       const int sig = g_pending_signal.load(std::memory_order_relaxed);
       if (sig != 0) signal_exit(sig);
     }

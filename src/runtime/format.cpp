@@ -1,5 +1,6 @@
 #include "runtime/format.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -31,40 +32,6 @@ int32_t read_number(std::string_view s, std::size_t& pos) {
 void put_blanks(std::string& out, int32_t n) {
   if (n > 0) out.append(static_cast<std::size_t>(n), ' ');
 }
-void put_stars(std::string& out, int32_t n) { out.append(static_cast<std::size_t>(std::max(n, 0)), '*'); }
-
-// A field of `width` columns composed from its last column backwards: it
-// starts as blanks, put() writes each character or text, then finish()
-// appends the field in one step. At most `width` characters may be put.
-class RightAligned {
- public:
-  RightAligned(std::string& out, int32_t width) : out_(out), width_(static_cast<std::size_t>(width)) {
-    if (width_ <= sizeof narrow_) {
-      std::memset(narrow_, ' ', sizeof narrow_);
-      field_ = narrow_;
-    } else {
-      thread_local std::string wide;
-      wide.assign(width_, ' ');
-      field_ = wide.data();
-    }
-    p_ = field_ + width_;
-  }
-  void put(char c) { *--p_ = c; }
-  void put(std::string_view text) {
-    // A few characters: a plain loop costs less than a call to memcpy.
-    char* p = p_;
-    for (const char* c = text.data() + text.size(); c != text.data();) *--p = *--c;
-    p_ = p;
-  }
-  void finish() { out_.append(field_, width_); }
-
- private:
-  std::string& out_;
-  std::size_t width_;
-  char narrow_[64];
-  char* field_;
-  char* p_;
-};
 
 // "00" "01" ... "99": two digits per division.
 constexpr std::array<char, 200> k_digit_pairs = [] {
@@ -76,15 +43,9 @@ constexpr std::array<char, 200> k_digit_pairs = [] {
   return pairs;
 }();
 
-// Decimal digits of `v` into the end of `buf`; returns the first digit.
-// 64-bit divisions, two digits at a time, once the value fits in 64 bits.
-char* digits_of(u128 v, char* end) {
+// Decimal digits of `w` ending at `end`, two at a time; returns the first digit.
+char* digits_of(uint64_t w, char* end) {
   char* p = end;
-  while (v > UINT64_MAX) {
-    *--p = static_cast<char>('0' + static_cast<int>(v % 10));
-    v /= 10;
-  }
-  auto w = static_cast<uint64_t>(v);
   while (w >= 100) {
     p -= 2;
     std::memcpy(p, &k_digit_pairs[2 * (w % 100)], 2);
@@ -99,11 +60,45 @@ char* digits_of(u128 v, char* end) {
   return p;
 }
 
-constexpr uint64_t k_pow10[] = {1ULL,         10ULL,         100ULL,         1000ULL,
-                                10000ULL,     100000ULL,     1000000ULL,     10000000ULL,
-                                100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL};
+// The same for 128 bits: single digits until the value fits in 64 bits.
+char* digits_of(u128 v, char* end) {
+  char* p = end;
+  while (v > UINT64_MAX) {
+    *--p = static_cast<char>('0' + static_cast<int>(v % 10));
+    v /= 10;
+  }
+  return digits_of(static_cast<uint64_t>(v), p);
+}
+
+constexpr uint64_t k_pow10[] = {1ULL,
+                                10ULL,
+                                100ULL,
+                                1000ULL,
+                                10000ULL,
+                                100000ULL,
+                                1000000ULL,
+                                10000000ULL,
+                                100000000ULL,
+                                1000000000ULL,
+                                10000000000ULL,
+                                100000000000ULL,
+                                1000000000000ULL,
+                                10000000000000ULL,
+                                100000000000000ULL,
+                                1000000000000000ULL,
+                                10000000000000000ULL,
+                                100000000000000000ULL,
+                                1000000000000000000ULL,
+                                10000000000000000000ULL};
 constexpr int32_t k_max_fast_decimals = 11;
 constexpr float k_fast_limit = 1099511627776.0f;  // 2^40
+
+// Number of decimal digits of `v`, at least one.
+int32_t decimal_length(uint64_t v) {
+  int32_t n = 1;
+  while (n < 20 && v >= k_pow10[n]) ++n;
+  return n;
+}
 
 // Whether scaled() applies: few decimals and a magnitude below 2^40.
 bool has_fast_digits(float magnitude, int32_t decimals) {
@@ -130,6 +125,22 @@ u128 scaled(float magnitude, int32_t decimals) {
   return q;
 }
 
+// units / 10^decimals and its remainder; the usual decimal counts divide
+// by a constant, which the compiler turns into a multiplication.
+void split_units(uint64_t units, int32_t decimals, uint64_t& whole, uint64_t& fraction) {
+  const auto split = [&](uint64_t unit) {
+    whole = units / unit;
+    fraction = units % unit;
+  };
+  switch (decimals) {
+    case 0: whole = units; fraction = 0; break;
+    case 1: split(10); break;
+    case 2: split(100); break;
+    case 3: split(1000); break;
+    default: split(k_pow10[decimals]); break;
+  }
+}
+
 // The text of Fw.d without sign for units = |value| × 10^decimals: the
 // integer digits (at least one), the point, `decimals` digits. Written
 // backwards so that it ends at `end`; returns its first character.
@@ -138,9 +149,9 @@ char* plain_fixed(u128 units, int32_t decimals, char* end) {
   u128 whole = 0;
   uint64_t fraction = 0;
   if (units <= UINT64_MAX) {
-    const auto u = static_cast<uint64_t>(units);
-    whole = u / unit;
-    fraction = u % unit;
+    uint64_t w = 0;
+    split_units(static_cast<uint64_t>(units), decimals, w, fraction);
+    whole = w;
   } else {
     whole = units / unit;
     fraction = static_cast<uint64_t>(units % unit);
@@ -167,80 +178,112 @@ void printf_fixed(float magnitude, int32_t decimals, std::string& text) {
 }
 #pragma GCC diagnostic pop
 
-}  // namespace
+// Field writers: each fills a field of `width` columns that holds blanks.
 
-void edit_integer(std::string& out, int32_t value, int32_t width) {
-  char buf[16];
-  char* end = buf + sizeof buf;
+void fill_stars(char* field, int32_t width) { std::memset(field, '*', static_cast<std::size_t>(width)); }
+
+void integer_into(char* field, int32_t width, int32_t value) {
   const bool negative = value < 0;
-  const auto magnitude = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
-  char* first = digits_of(static_cast<u128>(magnitude), end);
-  const auto ndigits = static_cast<int32_t>(end - first);
-  const int32_t len = ndigits + (negative ? 1 : 0);
-  if (len > width) {
-    put_stars(out, width);
+  const auto magnitude = static_cast<uint64_t>(negative ? -static_cast<int64_t>(value) : value);
+  if (decimal_length(magnitude) + (negative ? 1 : 0) > width) {
+    fill_stars(field, width);
     return;
   }
-  RightAligned field(out, width);
-  field.put(std::string_view(first, static_cast<std::size_t>(ndigits)));
-  if (negative) field.put('-');
-  field.finish();
+  char* first = digits_of(magnitude, field + width);
+  if (negative) first[-1] = '-';
+}
+
+// The text of a value that the 64-bit path does not take (not finite, huge,
+// or many decimals), right-aligned with its sign, zero dropped or stars as
+// the fast path below decides them.
+void slow_fixed_into(char* field, int32_t width, float value, int32_t decimals) {
+  const auto w = static_cast<std::size_t>(width);
+  if (!std::isfinite(value)) {
+    const std::string_view text = std::isnan(value) ? "NaN" : (value < 0 ? "-Inf" : "Inf");
+    if (text.size() > w) fill_stars(field, width);
+    else std::memcpy(field + w - text.size(), text.data(), text.size());
+    return;
+  }
+  const float magnitude = std::fabs(value);
+  thread_local std::string text;
+  if (has_fast_digits(magnitude, decimals)) {
+    char buf[48];
+    const char* first = plain_fixed(scaled(magnitude, decimals), decimals, buf + sizeof buf);
+    text.assign(first, static_cast<std::size_t>(buf + sizeof buf - first));
+  } else {
+    printf_fixed(magnitude, decimals, text);
+  }
+  const bool shows_zero = text.find_first_not_of("0.") == std::string::npos;
+  const bool negative = std::signbit(value) && !shows_zero;
+  std::string_view digits = text;
+  if (digits.size() + (negative ? 1 : 0) > w && digits.starts_with("0.")) digits.remove_prefix(1);
+  if (digits.size() + (negative ? 1 : 0) > w) {
+    fill_stars(field, width);
+    return;
+  }
+  std::memcpy(field + w - digits.size(), digits.data(), digits.size());
+  if (negative) field[w - digits.size() - 1] = '-';
+}
+
+// Fw.d written in place: the digits of the exact scaled value from the
+// field's last column backwards.
+void fixed_into(char* field, int32_t width, float value, int32_t decimals) {
+  const float magnitude = std::fabs(value);
+  if (!std::isfinite(value) || !has_fast_digits(magnitude, decimals)) {
+    slow_fixed_into(field, width, value, decimals);
+    return;
+  }
+  const u128 units = scaled(magnitude, decimals);
+  if (units > UINT64_MAX) {
+    slow_fixed_into(field, width, value, decimals);
+    return;
+  }
+  uint64_t whole = 0;
+  uint64_t fraction = 0;
+  split_units(static_cast<uint64_t>(units), decimals, whole, fraction);
+  const bool negative = std::signbit(value) && units != 0;
+  int32_t len = decimal_length(whole) + 1 + decimals + (negative ? 1 : 0);
+  const bool drop_zero = len > width && whole == 0;  // ".64" when "0.64" does not fit
+  if (drop_zero) --len;
+  if (len > width) {
+    fill_stars(field, width);
+    return;
+  }
+  char* const end = field + width;
+  char* p = end;
+  if (decimals > 0) {
+    p = digits_of(fraction, p);
+    while (end - p < decimals) *--p = '0';
+  }
+  *--p = '.';
+  if (!drop_zero) p = digits_of(whole, p);
+  if (negative) p[-1] = '-';
+}
+
+void chars_into(char* field, int32_t width, std::string_view value) {
+  const auto w = static_cast<std::size_t>(width);
+  if (value.size() >= w) std::memcpy(field, value.data(), w);
+  else std::memcpy(field + w - value.size(), value.data(), value.size());
+}
+
+// Appends a blank field of `width` columns and returns its first column.
+char* append_field(std::string& out, int32_t width) {
+  const std::size_t start = out.size();
+  out.append(static_cast<std::size_t>(width), ' ');
+  return out.data() + start;
+}
+
+}  // namespace
+
+// A negative width (never in a FORMAT) writes nothing.
+void edit_integer(std::string& out, int32_t value, int32_t width) {
+  width = std::max(width, 0);
+  integer_into(append_field(out, width), width, value);
 }
 
 void edit_fixed(std::string& out, float value, int32_t width, int32_t decimals) {
-  if (!std::isfinite(value)) {
-    const std::string_view text = std::isnan(value) ? "NaN" : (value < 0 ? "-Inf" : "Inf");
-    const auto len = static_cast<int32_t>(text.size());
-    if (len > width) {
-      put_stars(out, width);
-    } else {
-      RightAligned field(out, width);
-      field.put(text);
-      field.finish();
-    }
-    return;
-  }
-  // The value as text without sign: integer digits, point, decimals.
-  const float magnitude = std::fabs(value);
-  char buf[64];  // the fast text at the end, blanks before it
-  char* const end = buf + sizeof buf;
-  thread_local std::string slow_text;
-  std::string_view text;
-  bool shows_zero = false;
-  const bool fast = has_fast_digits(magnitude, decimals);
-  if (fast) {
-    std::memset(buf, ' ', sizeof buf);
-    const u128 units = scaled(magnitude, decimals);
-    const char* first = plain_fixed(units, decimals, end);
-    text = std::string_view(first, static_cast<std::size_t>(end - first));
-    shows_zero = units == 0;
-  } else {
-    printf_fixed(magnitude, decimals, slow_text);
-    text = slow_text;
-    shows_zero = text.find_first_not_of("0.") == std::string_view::npos;
-  }
-  const bool negative = std::signbit(value) && !shows_zero;
-  std::size_t len = text.size() + (negative ? 1 : 0);
-  const auto w = static_cast<std::size_t>(width);
-  if (len > w && text[0] == '0' && text[1] == '.') {
-    text.remove_prefix(1);
-    --len;
-  }
-  if (len > w) {
-    put_stars(out, width);
-    return;
-  }
-  if (fast && w < sizeof buf) {
-    // The field is the last w columns of the buffer, the sign put in place
-    // (over the dropped zero, if any).
-    if (negative) end[-static_cast<std::ptrdiff_t>(len)] = '-';
-    out.append(end - w, w);
-    return;
-  }
-  RightAligned field(out, width);
-  field.put(text);
-  if (negative) field.put('-');
-  field.finish();
+  width = std::max(width, 0);
+  fixed_into(append_field(out, width), width, value, decimals);
 }
 
 void edit_chars(std::string& out, std::string_view value, int32_t width) {
@@ -248,14 +291,8 @@ void edit_chars(std::string& out, std::string_view value, int32_t width) {
     out.append(value);
     return;
   }
-  const auto w = static_cast<std::size_t>(width);
-  if (value.size() >= w) {
-    out.append(value.substr(0, w));
-  } else {
-    RightAligned field(out, width);
-    field.put(value);
-    field.finish();
-  }
+  width = std::max(width, 0);
+  chars_into(append_field(out, width), width, value);
 }
 
 Format::Format(std::string_view text) : text_(text) {
@@ -332,9 +369,23 @@ Format::Format(std::string_view text) : text_(text) {
     if (d.op == Op::chars) input_widths_.push_back(d.width);
     else if (d.op != Op::blanks) input_ok_ = false;
   }
+  // Columns of each descriptor when every value descriptor has an item; the
+  // record ends after the last descriptor that is not an nX.
+  std::size_t column = 0;
+  for (Descriptor& d : descriptors_) {
+    d.column = column;
+    if (d.op == Op::chars && d.width == 0) fixed_columns_ = false;
+    if (d.op != Op::blanks && d.op != Op::literal) ++value_count_;
+    column += d.op == Op::literal ? d.literal.size() : static_cast<std::size_t>(d.width);
+    if (d.op != Op::blanks) record_length_ = column;
+  }
 }
 
 void Format::edit(std::string& out, std::span<const OutItem> items) const {
+  if (fixed_columns_ && items.size() == value_count_) {
+    edit_in_place(out, items);
+    return;
+  }
   std::size_t next = 0;
   // nX moves the position; its blanks are written only when something
   // follows them, so a record never ends with the blanks of an X.
@@ -375,6 +426,47 @@ void Format::edit(std::string& out, std::span<const OutItem> items) const {
 std::span<const int32_t> Format::input_widths() const {
   if (!input_ok_) bad_format(text_, "input takes A descriptors only");
   return input_widths_;
+}
+
+// The record's columns appended as blanks once, each field then written in
+// its place.
+void Format::edit_in_place(std::string& out, std::span<const OutItem> items) const {
+  const std::size_t start = out.size();
+  out.append(record_length_, ' ');
+  char* const record = out.data() + start;
+  const auto mismatch = [&](std::string_view why) {
+    out.resize(start);
+    bad_format(text_, why);
+  };
+  std::size_t next = 0;
+  for (const Descriptor& d : descriptors_) {
+    char* const field = record + d.column;
+    switch (d.op) {
+      case Op::blanks:
+        break;
+      case Op::literal:
+        std::memcpy(field, d.literal.data(), d.literal.size());
+        break;
+      case Op::integer: {
+        const OutItem& item = items[next++];
+        if (item.kind != OutItem::Kind::integer) mismatch("I needs an INTEGER");
+        integer_into(field, d.width, item.i);
+        break;
+      }
+      case Op::fixed: {
+        const OutItem& item = items[next++];
+        if (item.kind != OutItem::Kind::real) mismatch("F needs a REAL");
+        fixed_into(field, d.width, item.r, d.decimals);
+        break;
+      }
+      case Op::chars: {
+        const OutItem& item = items[next++];
+        if (item.kind != OutItem::Kind::text) mismatch("A needs a text");
+        chars_into(field, d.width, item.s);
+        break;
+      }
+    }
+  }
 }
 
 }  // namespace rt

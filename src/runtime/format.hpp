@@ -58,11 +58,20 @@ class Format {
     int32_t width = 0;     // w (0 for A without width); n for nX
     int32_t decimals = 0;  // d of Fw.d
     std::string literal;
+    std::size_t column = 0;  // first column, 0-based, when every column is fixed
   };
+
+  // Editing when every field has a fixed width and every value descriptor
+  // has its item: the record's length is known before any field is written.
+  void edit_in_place(std::string& out, std::span<const OutItem> items) const;
+
   std::string text_;
   std::vector<Descriptor> descriptors_;
   std::vector<int32_t> input_widths_;
   bool input_ok_ = true;
+  bool fixed_columns_ = true;   // no A without width
+  std::size_t value_count_ = 0;
+  std::size_t record_length_ = 0;
 };
 
 /// Iw editing: right-aligned, minus sign when negative, asterisks when the

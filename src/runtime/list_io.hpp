@@ -73,6 +73,14 @@ IoStatus list_parse(CharSource& in, std::span<const InItem> items);
 /// list_parse() alone can read.
 std::size_t scan_plain_number(std::string_view text, bool integer, bool end_separates, double& value);
 
+/// The values of one list-directed READ of numbers only, taken from one
+/// record (without its line end) when each is of the shape above, followed by
+/// blanks or tabs and at most one comma: stores them as list_parse() would
+/// and returns true. Returns false, storing nothing, for any other record (a
+/// text item, null values, a slash, a repeat count, values continued on the
+/// next record), which list_parse() alone reads.
+bool parse_plain_record(std::string_view record, std::span<const InItem> items);
+
 /// A CharSource over a text in memory: one window, the whole text.
 class StringSource : public CharSource {
  public:

@@ -96,6 +96,13 @@ double decimal_to_double(Digits& digits, long exponent, bool negative) {
   return std::strtod(text.data(), nullptr);
 }
 
+// Conversion of a read value to INTEGER, as the x86-64 truncating
+// conversion does: out of range and NaN give the lowest INTEGER.
+int32_t to_integer(double v) {
+  if (!(v > -2147483649.0 && v < 2147483648.0)) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
 class ListReader {
  public:
   explicit ListReader(CharSource& in) : in_(in) {}
@@ -195,13 +202,6 @@ class ListReader {
         break;
       }
     }
-  }
-
-  // Conversion of the read value to INTEGER, as the x86-64 truncating
-  // conversion does: out of range and NaN give the lowest INTEGER.
-  static int32_t to_integer(double v) {
-    if (!(v > -2147483649.0 && v < 2147483648.0)) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
   }
 
   IoStatus read_number(bool after_star, bool want_integer) {
@@ -425,6 +425,29 @@ std::size_t scan_plain_number(std::string_view text, bool integer, bool end_sepa
   if (p == end ? !end_separates : !ends_bare_value(*p)) return 0;
   value = n == 0 ? 0.0 : exact_decimal(n, -static_cast<long>(decimals), negative);
   return static_cast<std::size_t>(p - begin);
+}
+
+bool parse_plain_record(std::string_view record, std::span<const InItem> items) {
+  constexpr std::size_t k_max_items = 8;
+  std::array<double, k_max_items> values{};
+  if (items.size() > k_max_items) return false;
+  const char* p = record.data();
+  const char* const end = p + record.size();
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (items[k].kind == InItem::Kind::text) return false;
+    while (p != end && is_blank(*p)) ++p;
+    const std::size_t n = scan_plain_number(std::string_view(p, static_cast<std::size_t>(end - p)),
+                                            items[k].kind == InItem::Kind::integer, true, values[k]);
+    if (n == 0) return false;  // another shape, a null value, a slash, or the record ends first
+    p += n;
+    while (p != end && is_blank(*p)) ++p;
+    if (p != end && *p == ',') ++p;
+  }
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (items[k].kind == InItem::Kind::integer) *items[k].i = to_integer(values[k]);
+    else *items[k].r = static_cast<float>(values[k]);
+  }
+  return true;
 }
 
 IoStatus list_parse(CharSource& in, std::span<const InItem> items) {

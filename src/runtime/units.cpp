@@ -458,6 +458,16 @@ IoStatus read_list(int32_t unit, InList items, Branches branches) {
   prepare_keyboard_read(unit);
   begin_read(unit, u);
   if (u.eof) return take_branch(unit, u, u.read_errno != 0 ? IoStatus::error : IoStatus::end, branches);
+  // A whole record in the buffer, of plain numbers only: read at once.
+  if (u.rcur < u.rlen) {
+    const char* const start = u.rbuf.get() + u.rcur;
+    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', u.rlen - u.rcur));
+    if (nl != nullptr && parse_plain_record(std::string_view(start, static_cast<std::size_t>(nl - start)),
+                                            std::span<const InItem>(items.begin(), items.size()))) {
+      u.rcur += static_cast<std::size_t>(nl - start) + 1;
+      return IoStatus::ok;
+    }
+  }
   IoStatus status = IoStatus::ok;
   {
     UnitSource source(u);

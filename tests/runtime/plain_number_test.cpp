@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <string>
 
 #include "runtime/list_io.hpp"
@@ -151,6 +152,42 @@ TEST(PlainNumber, RandomTextsReadAsTheFullReaderReadsThem) {
     ASSERT_EQ(rt::list_parse(source, items), rt::IoStatus::end) << '"' << text << '"';
     ASSERT_EQ(std::bit_cast<uint32_t>(first), std::bit_cast<uint32_t>(static_cast<float>(value))) << '"' << text << '"';
     ASSERT_EQ(marker, 1.0f) << '"' << text << '"';
+  }
+  EXPECT_GT(taken, 10000);
+}
+
+// A record of random number-like texts: when the whole-record shortcut takes
+// it, the full reader gives the same values; when it does not, it stores
+// nothing.
+TEST(PlainNumber, RecordsTakenWholeReadAsTheFullReaderReadsThem) {
+  static const std::string separators[] = {" ", "  ", "\t", ",", " , ", ""};
+  std::mt19937_64 gen(77);
+  int taken = 0;
+  for (int k = 0; k < 100000; ++k) {
+    std::string record = random_text(gen);
+    record += separators[gen() % std::size(separators)];
+    record += random_text(gen);
+    record = record.substr(0, record.find('\n'));
+    for (const bool integers : {false, true}) {
+      float a = -7.0f, b = -9.0f;
+      int32_t i = -5, j = -6;
+      const rt::InItem reals[] = {a, b};
+      const rt::InItem ints[] = {i, j};
+      const std::span<const rt::InItem> items = integers ? std::span<const rt::InItem>(ints) : reals;
+      if (!rt::parse_plain_record(record, items)) {
+        ASSERT_TRUE(a == -7.0f && b == -9.0f && i == -5 && j == -6) << '"' << record << '"';
+        continue;
+      }
+      ++taken;
+      const std::string line = record + "\n";
+      OneByteSource source(line);
+      Outcome full = read_two(source, integers);
+      ASSERT_EQ(full.status, rt::IoStatus::ok) << '"' << record << '"';
+      ASSERT_EQ(full.first_bits, std::bit_cast<uint32_t>(a)) << '"' << record << '"';
+      ASSERT_EQ(full.second_bits, std::bit_cast<uint32_t>(b)) << '"' << record << '"';
+      ASSERT_EQ(full.first_integer, i) << '"' << record << '"';
+      ASSERT_EQ(full.second_integer, j) << '"' << record << '"';
+    }
   }
   EXPECT_GT(taken, 10000);
 }

@@ -17,9 +17,13 @@ float sin_rounded(long double x) { return static_cast<float>(std::sin(static_cas
 
 }  // namespace
 
+float latitude_cos(float lat) { return cos_rounded(static_cast<long double>(lat) * k_pi / k_half_turn_deg); }
+
 float great_circle_km(float lat1, float lon1, float lat2, float lon2) {
-  const float c1 = cos_rounded(static_cast<long double>(lat1) * k_pi / k_half_turn_deg);
-  const float c2 = cos_rounded(static_cast<long double>(lat2) * k_pi / k_half_turn_deg);
+  return great_circle_km(lat1, lon1, lat2, lon2, latitude_cos(lat1), latitude_cos(lat2));
+}
+
+float great_circle_km(float lat1, float lon1, float lat2, float lon2, float c1, float c2) {
   const float s1 =
       sin_rounded(((static_cast<long double>(lat1) - lat2) * k_half * k_pi) / k_half_turn_deg);
   const float s2 =

@@ -32,6 +32,12 @@ struct Profile {
 /// points gives the same result. No argument is checked.
 float great_circle_km(float lat1, float lon1, float lat2, float lon2);
 
+/// The cosine of a latitude in degrees as great_circle_km takes it, and the
+/// same distance from the cosines of both latitudes, so that a walk along a
+/// track computes each point's cosine once.
+float latitude_cos(float lat);
+float great_circle_km(float lat1, float lon1, float lat2, float lon2, float cos_lat1, float cos_lat2);
+
 /// Conditions a loaded profile once. When prof_dist(npts) / npts <= 50 m (or
 /// the quotient is not a number): ten forward, in-place passes of chord
 /// smoothing of the elevations of points 2 .. npts-1, then deletion of every
@@ -63,11 +69,14 @@ class SlopeCursor {
  private:
   void reset();
   int32_t first_end_at_or_beyond(int32_t start, float d_m) const;
+  float slope_of(int32_t k);
 
   const Profile& profile_;
   int32_t npts_ = 0;     // npts when the cursor was last set up
   int32_t first_k_ = 1;  // first segment of non-zero length; npts_ or more when none
   int32_t k_ = 1;        // no distance above dist(k_) can take a segment before k_
+  int32_t slope_k_ = 0;  // segment whose slope is slope_ (0: none yet)
+  float slope_ = 0.0f;
 };
 
 /// Speed in m/s at the end of one second that began at v_prev_ms on `slope`

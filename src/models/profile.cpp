@@ -117,6 +117,16 @@ void SlopeCursor::reset() {
   first_k_ = 1;
   while (first_k_ < npts_ && zero_length(profile_, first_k_)) ++first_k_;
   k_ = first_k_;
+  slope_k_ = 0;
+}
+
+// A rider stays on a segment for many seconds: its slope is computed once.
+float SlopeCursor::slope_of(int32_t k) {
+  if (k != slope_k_) {
+    slope_k_ = k;
+    slope_ = segment_slope(profile_, k);
+  }
+  return slope_;
 }
 
 // The first segment k >= start (start <= npts_-1) whose end dist(k+1) is not
@@ -149,7 +159,7 @@ void SlopeCursor::slope_at(float& slope, float d_m) {
   if (profile_.npts() != npts_) reset();
   if (first_k_ >= npts_) return;  // fewer than two points, or no segment of non-zero length
   if (std::isnan(d_m)) {
-    slope = segment_slope(profile_, first_k_);
+    slope = slope_of(first_k_);
     return;
   }
   // Going back to or before the start of segment k_: search again from the start.
@@ -160,7 +170,7 @@ void SlopeCursor::slope_at(float& slope, float d_m) {
     return;
   }
   k_ = k;
-  slope = segment_slope(profile_, k);
+  slope = slope_of(k);
 }
 
 }  // namespace models

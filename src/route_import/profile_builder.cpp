@@ -28,6 +28,7 @@ void build_profile(int32_t ntrk, std::string_view gpx_name) {
   float prev_lat = 0.0f;
   float prev_ele = 0.0f;
   rt::read_list(k_track_unit, {prev_lon, prev_lat, prev_ele});
+  float prev_cos = models::latitude_cos(prev_lat);
   rt::write_formatted(k_profile_unit, profile_format, {cum_km, prev_ele});
 
   for (int32_t k = 2; k <= ntrk; ++k) {
@@ -35,7 +36,8 @@ void build_profile(int32_t ntrk, std::string_view gpx_name) {
     float cur_lat = 0.0f;
     float cur_ele = 0.0f;
     if (rt::read_list(k_track_unit, {cur_lon, cur_lat, cur_ele}, rt::on_end) == rt::IoStatus::end) break;
-    const float seg_km = models::great_circle_km(prev_lat, prev_lon, cur_lat, cur_lon);
+    const float cur_cos = models::latitude_cos(cur_lat);
+    const float seg_km = models::great_circle_km(prev_lat, prev_lon, cur_lat, cur_lon, prev_cos, cur_cos);
     // A point at the very position of the previous kept one adds no step.
     if (seg_km == 0.0f) continue;
     cum_km = static_cast<float>(static_cast<long double>(cum_km) + seg_km);
@@ -47,6 +49,7 @@ void build_profile(int32_t ntrk, std::string_view gpx_name) {
     prev_lon = cur_lon;
     prev_lat = cur_lat;
     prev_ele = cur_ele;
+    prev_cos = cur_cos;
   }
   rt::rewind(k_profile_unit);
 }

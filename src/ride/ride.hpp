@@ -79,6 +79,13 @@ class PassedPointSearch {
   float last_low_m_ = 0.0f;
 };
 
+/// The time of a detail row as hours, minutes and seconds: INT(t/3600), then
+/// INT of the minutes and of the seconds left, divided in extended precision.
+struct Clock {
+  int32_t h, mi, s;
+};
+Clock detail_clock(float t_s);
+
 /// Writes one detail row on unit 40 when a profile point lies strictly
 /// between d_prev_m and d_m: the time t_s as h:mi:s, d_m in km, v_ms in km/h
 /// and the slope in percent. Writes nothing otherwise.

@@ -67,13 +67,26 @@ int32_t PassedPointSearch::find(float d_prev_m, float d_m) {
   return 0;
 }
 
-void write_detail_line(float t_s, float d_m, float d_prev_m, float v_ms, float slope, PassedPointSearch& search) {
-  if (search.find(d_prev_m, d_m) == 0) return;
-  static const rt::Format row("(3X,I2,':',I2,':',I2,7X,F8.3,6X,F6.1,8X,F6.1)");
+// A whole number of seconds up to 2^24 (every time the ride loop reaches)
+// splits exactly as integer division splits it: the rounding error of each
+// extended quotient is far below the distance from its fraction to the next
+// integer.
+Clock detail_clock(float t_s) {
+  constexpr float k_whole_seconds_limit = 16777216.0f;  // 2^24
+  if (t_s >= 0.0f && t_s <= k_whole_seconds_limit && static_cast<float>(static_cast<int32_t>(t_s)) == t_s) {
+    const auto t = static_cast<int32_t>(t_s);
+    return {t / 3600, t % 3600 / 60, t % 60};
+  }
   const long double t = t_s;
   const int32_t h = int_trunc(t / 3600.0L);
   const int32_t mi = int_trunc((t - 3600.0L * h) / 60.0L);
-  const int32_t s = int_trunc(t - 3600.0L * h - 60.0L * mi);
+  return {h, mi, int_trunc(t - 3600.0L * h - 60.0L * mi)};
+}
+
+void write_detail_line(float t_s, float d_m, float d_prev_m, float v_ms, float slope, PassedPointSearch& search) {
+  if (search.find(d_prev_m, d_m) == 0) return;
+  static const rt::Format row("(3X,I2,':',I2,':',I2,7X,F8.3,6X,F6.1,8X,F6.1)");
+  const auto [h, mi, s] = detail_clock(t_s);
   const auto distance_km = static_cast<float>(static_cast<long double>(d_m) / 1000.0L);
   const auto speed_kmh = static_cast<float>(static_cast<long double>(v_ms) * k_kmh_per_ms);
   const auto slope_pct = static_cast<float>(static_cast<long double>(slope) * 100.0L);

@@ -220,3 +220,33 @@ TEST_F(RideStages, ARideThatCanNoLongerAdvanceIsStopped) {
 }
 
 }  // namespace
+
+namespace {
+
+// The split as written: extended divisions and INT().
+ride::Clock extended_clock(float t_s) {
+  const long double t = t_s;
+  const int32_t h = ride::int_trunc(t / 3600.0L);
+  const int32_t mi = ride::int_trunc((t - 3600.0L * h) / 60.0L);
+  return {h, mi, ride::int_trunc(t - 3600.0L * h - 60.0L * mi)};
+}
+
+void expect_same_clock(float t_s) {
+  const ride::Clock fast = ride::detail_clock(t_s);
+  const ride::Clock slow = extended_clock(t_s);
+  ASSERT_TRUE(fast.h == slow.h && fast.mi == slow.mi && fast.s == slow.s) << t_s;
+}
+
+}  // namespace
+
+// Every second of a ride up to 300 hours, the whole seconds near 2^24 where
+// a REAL stops counting seconds, and times that are not whole seconds.
+TEST(DetailClock, SplitsAsTheExtendedDivisions) {
+  for (int32_t t = 0; t <= 300 * 3600; ++t) expect_same_clock(static_cast<float>(t));
+  for (int32_t t = 16777216 - 5000; t <= 16777216; ++t) expect_same_clock(static_cast<float>(t));
+  for (const float t : {0.5f, 3599.75f, -1.0f, -3600.0f, 16777218.0f, 4.0e9f, 1.0e12f,
+                        std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+    expect_same_clock(t);
+  const ride::Clock c = ride::detail_clock(3723.0f);
+  EXPECT_TRUE(c.h == 1 && c.mi == 2 && c.s == 3);
+}

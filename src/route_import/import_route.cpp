@@ -88,7 +88,7 @@ void open_replacing(int32_t unit, rt::Text<50>& name) {
   rt::open(unit, name, rt::OpenStatus::new_file);
 }
 
-void import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name) {
+int32_t import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name) {
   route_name = "";
   rt::Text<50> base_name;
   ask_route();
@@ -109,6 +109,7 @@ void import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name) {
 
   const int32_t ntrk = scan_track(route_name);
   build_profile(ntrk, gpx_name.sub(1, trimmed_length(gpx_name)));
+  return ntrk;
 }
 
 void abandon_import() {

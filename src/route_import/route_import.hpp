@@ -25,7 +25,8 @@ void open_replacing(int32_t unit, rt::Text<50>& name);
 /// track's name (blank when there is none) and `detail_name` to the detail
 /// file's name. Ends the program (rt::StopRequest) with status 0 on "stop",
 /// and with status 1 after reporting a read error, a bad track point or a
-/// route without track points.
-void import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name);
+/// route without track points. Returns the number of track points, an upper
+/// bound of the number of profile records.
+int32_t import_route(rt::Text<80>& route_name, rt::Text<50>& detail_name);
 
 }  // namespace route_import

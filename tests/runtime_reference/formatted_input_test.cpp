@@ -39,7 +39,9 @@ std::vector<Outcome> read_lines(bool library, const std::string& content, int re
   for (int k = 0; k < reads; ++k) {
     line.fill('~');
     const rt::IoStatus s = library ? ref::f2c::read_formatted(37, "(A80)", items) : ref::ours::read_formatted(38, a80, items);
-    outcomes.push_back({s, std::string(line.data(), line.size())});
+    Outcome& outcome = outcomes.emplace_back();
+    outcome.status = s;
+    outcome.text.assign(line.data(), line.size());
   }
   if (library) ref::f2c::close(37);
   else rt::close_all();

@@ -168,7 +168,9 @@ char* plain_fixed(u128 units, int32_t decimals, char* end) {
 // Slow path for huge values and many decimals: glibc's exact conversion,
 // with the point written after the digits when there are no decimals.
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wformat-truncation"
+#endif
 void printf_fixed(float magnitude, int32_t decimals, std::string& text) {
   const int n = std::snprintf(nullptr, 0, "%.*f", decimals, static_cast<double>(magnitude));
   text.resize(static_cast<std::size_t>(n) + 1);

@@ -93,11 +93,14 @@ constexpr uint64_t k_pow10[] = {1ULL,
 constexpr int32_t k_max_fast_decimals = 11;
 constexpr float k_fast_limit = 1099511627776.0f;  // 2^40
 
-// Number of decimal digits of `v`, at least one.
+// Number of decimal digits of `v`, at least one, without a loop: t, the bit
+// length times log10(2) (1233 / 4096), is the digit count less one, or the
+// count itself when v lies below 10^t. (v | 1 has as many digits as v, and
+// one digit for 0.)
 int32_t decimal_length(uint64_t v) {
-  int32_t n = 1;
-  while (n < 20 && v >= k_pow10[n]) ++n;
-  return n;
+  const uint64_t w = v | 1;
+  const int t = ((64 - std::countl_zero(w)) * 1233) >> 12;
+  return t + 1 - (w < k_pow10[t] ? 1 : 0);
 }
 
 // Whether scaled() applies: few decimals and a magnitude below 2^40.
@@ -121,8 +124,25 @@ u128 scaled(float magnitude, int32_t decimals) {
   uint64_t q = n >> s;
   const uint64_t rem = n - (q << s);
   const uint64_t half = uint64_t{1} << (s - 1);
-  if (rem > half || (rem == half && (q & 1U) != 0)) ++q;
+  // Up above half, or to even at exactly half; computed without a branch, as
+  // the remainder's side of half is random.
+  q += static_cast<uint64_t>((rem > half) | ((rem == half) & ((q & 1U) != 0)));
   return q;
+}
+
+// The same for at most 8 decimals and a scaled value below 2^52, in a few
+// instructions: the double product |value| × 10^d is exact (24 + 27
+// significant bits), and adding then subtracting 2^52 rounds it to an
+// integer, ties to even, in the default rounding mode, which the program
+// never changes. Returns false when the case does not apply.
+bool scaled_small(float magnitude, int32_t decimals, uint64_t& units) {
+  constexpr double k_round = 4503599627370496.0;  // 2^52
+  if (decimals > 8) return false;
+  constexpr double k_scale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  const double product = static_cast<double>(magnitude) * k_scale[decimals];
+  if (!(product < k_round)) return false;
+  units = static_cast<uint64_t>((product + k_round) - k_round);
+  return true;
 }
 
 // units / 10^decimals and its remainder; the usual decimal counts divide
@@ -231,18 +251,14 @@ void slow_fixed_into(char* field, int32_t width, float value, int32_t decimals) 
 // field's last column backwards.
 void fixed_into(char* field, int32_t width, float value, int32_t decimals) {
   const float magnitude = std::fabs(value);
-  if (!std::isfinite(value) || !has_fast_digits(magnitude, decimals)) {
-    slow_fixed_into(field, width, value, decimals);
-    return;
-  }
-  const u128 units = scaled(magnitude, decimals);
-  if (units > UINT64_MAX) {
+  uint64_t units = 0;
+  if (!std::isfinite(value) || !scaled_small(magnitude, decimals, units)) {
     slow_fixed_into(field, width, value, decimals);
     return;
   }
   uint64_t whole = 0;
   uint64_t fraction = 0;
-  split_units(static_cast<uint64_t>(units), decimals, whole, fraction);
+  split_units(units, decimals, whole, fraction);
   const bool negative = std::signbit(value) && units != 0;
   int32_t len = decimal_length(whole) + 1 + decimals + (negative ? 1 : 0);
   const bool drop_zero = len > width && whole == 0;  // ".64" when "0.64" does not fit

@@ -17,6 +17,27 @@ TEST(Text, AssignmentFillsWithBlanksOrCuts) {
   EXPECT_EQ(rt::Text<3>().view(), "   ");
 }
 
+// Every length of text into variables of every length around the 16-column
+// blocks, from elsewhere and from a part of the variable itself.
+TEST(Text, AssignmentOfEveryLength) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (std::size_t size = 1; size <= 40; ++size) {
+    for (std::size_t len = 0; len <= 45; ++len) {
+      std::string dest(size, '~');
+      rt::assign_text(dest, std::string_view(letters).substr(0, len));
+      std::string expected = letters.substr(0, std::min(len, size)) + std::string(size - std::min(len, size), ' ');
+      ASSERT_EQ(dest, expected) << size << ' ' << len;
+      for (std::size_t from = 0; from < size; from += 3) {
+        std::string self = letters.substr(0, size);
+        const std::string_view part = std::string_view(self).substr(from, std::min(len, size - from));
+        const std::string part_copy(part);
+        rt::assign_text(self, part);
+        ASSERT_EQ(self, part_copy + std::string(size - part_copy.size(), ' ')) << size << ' ' << len << ' ' << from;
+      }
+    }
+  }
+}
+
 TEST(Text, EqualityComparesAsIfBlankFilled) {
   const rt::Text<50> stop("stop");
   EXPECT_TRUE(stop == "stop");

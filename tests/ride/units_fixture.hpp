@@ -12,23 +12,21 @@
 #include <string>
 
 #include "runtime/io.hpp"
-#include "support/program_run.hpp"
+#include "support/in_temp_directory.hpp"
 
 namespace ride_test {
 
-class InDirectory : public ::testing::Test {
+class InDirectory : public test_support::InTempDirectory {
  protected:
   void SetUp() override {
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
+    InTempDirectory::SetUp();
     screen_fd_ = ::open("screen", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     rt::attach_stream(6, screen_fd_, "sortie standard", true);
   }
   void TearDown() override {
-    rt::close_all();
+    InTempDirectory::TearDown();
     if (screen_fd_ >= 0) ::close(screen_fd_);
     if (keyboard_fd_ >= 0) ::close(keyboard_fd_);
-    std::filesystem::current_path(old_cwd_);
   }
   void type(const std::string& input) {
     dir_.write("keyboard", input);
@@ -48,8 +46,6 @@ class InDirectory : public ::testing::Test {
     return dir_.read(name);
   }
 
-  test_support::TempDir dir_;
-  std::filesystem::path old_cwd_;
   int screen_fd_ = -1;
   int keyboard_fd_ = -1;
 };

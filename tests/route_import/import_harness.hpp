@@ -14,7 +14,7 @@
 
 #include "route_import/route_import.hpp"
 #include "runtime/io.hpp"
-#include "support/program_run.hpp"
+#include "support/in_temp_directory.hpp"
 
 namespace route_import_test {
 
@@ -30,17 +30,8 @@ struct ImportResult {
   rt::Text<50> detail_name{"(not set by import_route)"};
 };
 
-class ImportTest : public ::testing::Test {
+class ImportTest : public test_support::InTempDirectory {
  protected:
-  void SetUp() override {
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(work_.path());
-  }
-  void TearDown() override {
-    rt::close_all();
-    std::filesystem::current_path(old_cwd_);
-  }
-
   /// Calls import_route with `keyboard` as the whole keyboard input. `while_open`
   /// runs after a normal return, while the units are still connected.
   ImportResult run_import(const std::string& keyboard, const std::function<void()>& while_open = {}) {
@@ -66,21 +57,19 @@ class ImportTest : public ::testing::Test {
     return r;
   }
 
-  void write(const std::string& name, const std::string& content) const { work_.write(name, content); }
-  std::string read(const std::string& name) const { return work_.read(name); }
+  void write(const std::string& name, const std::string& content) const { dir_.write(name, content); }
+  std::string read(const std::string& name) const { return dir_.read(name); }
 
   /// The names of the files in the working directory.
   std::set<std::string> files() const {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(work_.path()))
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
       names.insert(entry.path().filename().string());
     return names;
   }
 
  private:
-  test_support::TempDir work_;
   test_support::TempDir io_;
-  std::filesystem::path old_cwd_;
 };
 
 /// The route question as the screen shows it.

@@ -9,23 +9,15 @@
 #include <string>
 
 #include "runtime/io.hpp"
-#include "support/program_run.hpp"
+#include "support/in_temp_directory.hpp"
 
 namespace {
 
 using test_support::TempDir;
 
 // Each test runs in a fresh directory with no unit connected but 5 and 6.
-class Units : public ::testing::Test {
+class Units : public test_support::InTempDirectory {
  protected:
-  void SetUp() override {
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
-  }
-  void TearDown() override {
-    rt::close_all();
-    std::filesystem::current_path(old_cwd_);
-  }
   std::string fatal_message(auto&& statement) {
     try {
       statement();
@@ -34,8 +26,6 @@ class Units : public ::testing::Test {
     }
     return "(no diagnostic)";
   }
-  TempDir dir_;
-  std::filesystem::path old_cwd_;
 };
 
 TEST_F(Units, OpenStatusesAndTheirFailures) {

@@ -7,13 +7,6 @@
 // with the ratio library / ours (above 1: ours is faster).
 //
 // Usage: runtime_bench [records] [runs]    (defaults: 1000000 records, 5 runs)
-#include <f2c.h>
-#undef abs
-#undef min
-#undef max
-#undef dmin
-#undef dmax
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,19 +22,7 @@
 
 #include "runtime/format.hpp"
 #include "runtime/io.hpp"
-
-extern "C" {
-void f_init(void);
-integer f_open(olist*);
-integer f_rew(alist*);
-integer f_clos(cllist*);
-integer s_wsfe(cilist*);
-integer e_wsfe(void);
-integer do_fio(ftnint* number, char* ptr, ftnlen len);
-integer s_rsle(cilist*);
-integer e_rsle(void);
-integer do_lio(ftnint* type, ftnint* number, char* ptr, ftnlen len);
-}
+#include "support/f2c_api.hpp"
 
 namespace {
 

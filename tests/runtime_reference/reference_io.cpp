@@ -1,11 +1,6 @@
 #include "reference_io.hpp"
 
-#include <f2c.h>
-#undef abs
-#undef min
-#undef max
-#undef dmin
-#undef dmax
+#include "support/f2c_api.hpp"
 
 #include <unistd.h>
 
@@ -14,23 +9,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-
-extern "C" {
-void f_init(void);
-integer f_open(olist*);
-integer f_rew(alist*);
-integer f_clos(cllist*);
-integer s_wsfe(cilist*);
-integer e_wsfe(void);
-integer s_rsfe(cilist*);
-integer e_rsfe(void);
-integer do_fio(ftnint* number, char* ptr, ftnlen len);
-integer s_wsle(cilist*);
-integer e_wsle(void);
-integer s_rsle(cilist*);
-integer e_rsle(void);
-integer do_lio(ftnint* type, ftnint* number, char* ptr, ftnlen len);
-}
 
 namespace ref {
 namespace {

@@ -1,6 +1,6 @@
 """Independent reference values for the models tests.
 
-Emulates the specified arithmetic with mpmath: every intermediate rounded to a
+Emulates the models' arithmetic with mpmath: every intermediate rounded to a
 64-bit significand (the extended format), float stores rounded to 24 bits, the
 library's double functions taken as correctly rounded. Prints each result with
 its float bits. Run: python3 reference_values.py (needs mpmath).
@@ -18,26 +18,14 @@ def fl(s):  # float literal -> float32 value
     return f32(v)
 def bits(x):
     return struct.pack('>f', float(x)).hex().upper()
-def dsin(x): # double sin of double arg, correctly rounded
-    xd = float(x)
+def double_of(fn, x):  # the library's double function of a double argument, correctly rounded
     with mp.workprec(200):
-        r = mpmath.sin(mpf(xd))
+        r = fn(mpf(float(x)))
     return mpf(float(r))
-def dcos(x):
-    xd = float(x)
-    with mp.workprec(200):
-        r = mpmath.cos(mpf(xd))
-    return mpf(float(r))
-def dasin(x):
-    xd = float(x)
-    with mp.workprec(200):
-        r = mpmath.asin(mpf(xd))
-    return mpf(float(r))
-def dsqrt(x):
-    xd = float(x)
-    with mp.workprec(200):
-        r = mpmath.sqrt(mpf(xd))
-    return mpf(float(r))
+def dsin(x): return double_of(mpmath.sin, x)
+def dcos(x): return double_of(mpmath.cos, x)
+def dasin(x): return double_of(mpmath.asin, x)
+def dsqrt(x): return double_of(mpmath.sqrt, x)
 PI=fl('3.141592'); H=fl('180'); HALF=fl('0.5'); R=fl('6366')
 def gc(lat1,lon1,lat2,lon2):
     lat1,lon1,lat2,lon2=map(fl,(lat1,lon1,lat2,lon2))

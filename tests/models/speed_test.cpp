@@ -27,11 +27,11 @@ struct SpeedCase {
   float v_prev_ms, slope, power_w;
   double about_ms;      // the stated value
   double half_unit_ms;  // half a unit of its last stated digit
-  uint32_t exact_bits;  // the result of the specified extended arithmetic
+  uint32_t exact_bits;  // the result of the model's extended arithmetic
 };
 
 // Every stated value holds to the digits given. The exact bits come from an
-// independent emulation of the specified arithmetic (reference_values.py:
+// independent emulation of the model's arithmetic (reference_values.py:
 // 64-bit-significand rounding at each operation, correctly rounded square
 // root); they are the float nearest to the stated decimal for 1.517764,
 // 1.869584, 0.413676 and 9.901900, and one to nine units in the last place
@@ -94,7 +94,7 @@ TEST(NextSpeed, FromRestIgnoresAirResistance) {
 }
 
 TEST(NextSpeed, NegativeRadicandGivesNotANumber) {
-  // As specified: -10 W on 0.05 makes the radicand negative; the power prompt
+  // -10 W on 0.05 makes the radicand negative, hence not a number; the power prompt
   // refuses such powers.
   EXPECT_TRUE(std::isnan(speed(0.0f, 0.05f, -10.0f)));
 }

@@ -161,6 +161,18 @@ void split_units(uint64_t units, int32_t decimals, uint64_t& whole, uint64_t& fr
   }
 }
 
+// The point and `decimals` digits of `fraction`, zeros before them, written
+// backwards so that they end at `end`; returns the point.
+char* point_and_decimals(uint64_t fraction, int32_t decimals, char* end) {
+  char* p = end;
+  if (decimals > 0) {
+    p = digits_of(fraction, p);
+    while (end - p < decimals) *--p = '0';
+  }
+  *--p = '.';
+  return p;
+}
+
 // The text of Fw.d without sign for units = |value| × 10^decimals: the
 // integer digits (at least one), the point, `decimals` digits. Written
 // backwards so that it ends at `end`; returns its first character.
@@ -176,13 +188,7 @@ char* plain_fixed(u128 units, int32_t decimals, char* end) {
     whole = units / unit;
     fraction = static_cast<uint64_t>(units % unit);
   }
-  char* p = end;
-  if (decimals > 0) {
-    p = digits_of(fraction, p);
-    while (end - p < decimals) *--p = '0';
-  }
-  *--p = '.';
-  return digits_of(whole, p);
+  return digits_of(whole, point_and_decimals(fraction, decimals, end));
 }
 
 // Slow path for huge values and many decimals: glibc's exact conversion,
@@ -267,13 +273,7 @@ void fixed_into(char* field, int32_t width, float value, int32_t decimals) {
     fill_stars(field, width);
     return;
   }
-  char* const end = field + width;
-  char* p = end;
-  if (decimals > 0) {
-    p = digits_of(fraction, p);
-    while (end - p < decimals) *--p = '0';
-  }
-  *--p = '.';
+  char* p = point_and_decimals(fraction, decimals, field + width);
   if (!drop_zero) p = digits_of(whole, p);
   if (negative) p[-1] = '-';
 }

@@ -429,7 +429,7 @@ std::size_t scan_plain_number(std::string_view text, bool integer, bool end_sepa
 
 bool parse_plain_record(std::string_view record, std::span<const InItem> items) {
   constexpr std::size_t k_max_items = 8;
-  std::array<double, k_max_items> values{};
+  std::array<double, k_max_items> values;  // set by each successful scan before use
   if (items.size() > k_max_items) return false;
   const char* p = record.data();
   const char* const end = p + record.size();

@@ -421,22 +421,10 @@ void Format::edit(std::string& out, std::span<const OutItem> items) const {
       continue;
     }
     const OutItem& item = items[next++];
-    switch (d.op) {
-      case Op::integer:
-        if (item.kind != OutItem::Kind::integer) bad_format(text_, "I needs an INTEGER");
-        edit_integer(out, item.i, d.width);
-        break;
-      case Op::fixed:
-        if (item.kind != OutItem::Kind::real) bad_format(text_, "F needs a REAL");
-        edit_fixed(out, item.r, d.width, d.decimals);
-        break;
-      case Op::chars:
-        if (item.kind != OutItem::Kind::text) bad_format(text_, "A needs a text");
-        edit_chars(out, item.s, d.width);
-        break;
-      default:
-        break;
-    }
+    if (!fits(d, item)) kind_mismatch(d);
+    // An A without width takes the whole text.
+    const int32_t width = d.op == Op::chars && d.width == 0 ? static_cast<int32_t>(item.s.size()) : d.width;
+    value_into(append_field(out, width), width, d, item);
   }
   if (next != items.size()) bad_format(text_, "more items than descriptors");
 }
@@ -452,38 +440,53 @@ void Format::edit_in_place(std::string& out, std::span<const OutItem> items) con
   const std::size_t start = out.size();
   out.append(record_length_, ' ');
   char* const record = out.data() + start;
-  const auto mismatch = [&](std::string_view why) {
-    out.resize(start);
-    bad_format(text_, why);
-  };
   std::size_t next = 0;
   for (const Descriptor& d : descriptors_) {
     char* const field = record + d.column;
-    switch (d.op) {
-      case Op::blanks:
-        break;
-      case Op::literal:
-        std::memcpy(field, d.literal.data(), d.literal.size());
-        break;
-      case Op::integer: {
-        const OutItem& item = items[next++];
-        if (item.kind != OutItem::Kind::integer) mismatch("I needs an INTEGER");
-        integer_into(field, d.width, item.i);
-        break;
-      }
-      case Op::fixed: {
-        const OutItem& item = items[next++];
-        if (item.kind != OutItem::Kind::real) mismatch("F needs a REAL");
-        fixed_into(field, d.width, item.r, d.decimals);
-        break;
-      }
-      case Op::chars: {
-        const OutItem& item = items[next++];
-        if (item.kind != OutItem::Kind::text) mismatch("A needs a text");
-        chars_into(field, d.width, item.s);
-        break;
-      }
+    if (d.op == Op::blanks) continue;
+    if (d.op == Op::literal) {
+      std::memcpy(field, d.literal.data(), d.literal.size());
+      continue;
     }
+    const OutItem& item = items[next++];
+    if (!fits(d, item)) {
+      out.resize(start);
+      kind_mismatch(d);
+    }
+    value_into(field, d.width, d, item);
+  }
+}
+
+bool Format::fits(const Descriptor& d, const OutItem& item) {
+  switch (d.op) {
+    case Op::integer:
+      return item.kind == OutItem::Kind::integer;
+    case Op::fixed:
+      return item.kind == OutItem::Kind::real;
+    case Op::chars:
+      return item.kind == OutItem::Kind::text;
+    default:
+      return false;
+  }
+}
+
+void Format::kind_mismatch(const Descriptor& d) const {
+  bad_format(text_, d.op == Op::integer ? "I needs an INTEGER" : d.op == Op::fixed ? "F needs a REAL" : "A needs a text");
+}
+
+void Format::value_into(char* field, int32_t width, const Descriptor& d, const OutItem& item) {
+  switch (d.op) {
+    case Op::integer:
+      integer_into(field, width, item.i);
+      break;
+    case Op::fixed:
+      fixed_into(field, width, item.r, d.decimals);
+      break;
+    case Op::chars:
+      chars_into(field, width, item.s);
+      break;
+    default:
+      break;
   }
 }
 

@@ -65,6 +65,13 @@ class Format {
   // has its item: the record's length is known before any field is written.
   void edit_in_place(std::string& out, std::span<const OutItem> items) const;
 
+  // The item's kind is the one the value descriptor edits; otherwise the
+  // error, which names the descriptor's need.
+  static bool fits(const Descriptor& d, const OutItem& item);
+  [[noreturn]] void kind_mismatch(const Descriptor& d) const;
+  // Writes the item into its field of `width` columns, which holds blanks.
+  static void value_into(char* field, int32_t width, const Descriptor& d, const OutItem& item);
+
   std::string text_;
   std::vector<Descriptor> descriptors_;
   std::vector<int32_t> input_widths_;
